@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QString>
+
+// Message boxes, file dialogs and popup menus: everything that waits for the user's answer.
+// The program asks through this port so that tests can give the answers.
+class DialogsPort
+{
+public:
+    enum class Icon { None, Information, Critical, Question, Exclamation };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // Values as the message-box functions of the original platform return them.
+    enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+    struct FileRequest
+    {
+        QString title;
+        QString actionCaption;  // "Save" or "Open"
+        QString initialFolder;
+        QString initialFileName;
+        QString filter;         // description|pattern|description|pattern|...
+        bool save = false;
+    };
+
+    struct MenuEntry
+    {
+        int id = 0;
+        QString text;
+        QImage icon;
+    };
+
+    virtual ~DialogsPort() = default;
+
+    virtual Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
+    // The chosen file's full path, or "" when the user cancelled.
+    virtual QString chooseFile(const FileRequest& request) = 0;
+    // Shows a popup menu at `globalPos` (its right edge there when `rightAligned`); the chosen id, 0 for none.
+    virtual int popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPos, bool rightAligned) = 0;
+
+    // "Text Files|*.txt|All|*.*|" -> "Text Files (*.txt);;All (*.*)"
+    static QString toQtFilter(const QString& filter);
+};

@@ -1,0 +1,132 @@
+#include "capture.h"
+
+#include "clipboardport.h"
+#include "clipstore.h"
+#include "dialogsport.h"
+#include "gridmodel.h"
+#include "secretmarker.h"
+
+#include <QDateTime>
+
+Capture::Capture(ClipStore& store, ClipboardPort& clipboard, DialogsPort& dialogs)
+    : m_store(store)
+    , m_clipboard(clipboard)
+    , m_dialogs(dialogs)
+{
+}
+
+QString Capture::fullListMessage(int limit)
+{
+    return QStringLiteral("You have ") + QString::number(limit) + QStringLiteral(" items stored in Stashbox.")
+        + QStringLiteral("\r\nYou must either delete an item or turn Stashbox's capture mode off.")
+        + QStringLiteral("\r\nYou can turn this warning off by typing '-warn' in the command window,")
+        + QStringLiteral("\r\nitems will then roll off the bottom.");
+}
+
+QString Capture::pictureStamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("MMddyyHHmmss"));
+}
+
+Capture::Result Capture::clipboardChanged()
+{
+    return captureOn ? captureClipboard() : Result::Off;
+}
+
+Capture::Result Capture::captureClipboard()
+{
+    if (!ownWriteGuard)
+        return Result::Off;
+    const auto offer = m_clipboard.offer();
+    if (isMarkedSecret(*offer))
+        return Result::Secret;
+    const bool full = m_store.itemCount() > m_store.itemLimit() - 1;
+    if (full && warnWhenFull) {
+        if (showForWarning)
+            showForWarning();
+        m_dialogs.message(fullListMessage(m_store.itemLimit()), QStringLiteral("Stashbox"),
+                          DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        return Result::Warned;
+    }
+    if (beforeTaking)
+        beforeTaking();
+    return take(*offer, full);
+}
+
+Capture::Result Capture::captureAtStartup()
+{
+    const auto offer = m_clipboard.offer();
+    if (isMarkedSecret(*offer))
+        return Result::Secret;
+    return take(*offer, false);
+}
+
+void Capture::writeGuarded(const std::function<void()>& write)
+{
+    const bool was = ownWriteGuard;
+    ownWriteGuard = false;
+    write();
+    ownWriteGuard = was;
+}
+
+bool Capture::rowsHaveText(int column, const QString& value) const
+{
+    const GridModel& grid = m_store.grid();
+    for (int r = 0; r < m_store.itemLimit(); ++r)
+        if (grid.textMatrix(r, column) == value)
+            return true;
+    return false;
+}
+
+bool Capture::rowsHavePicture(quint64 fingerprint) const
+{
+    const GridModel& grid = m_store.grid();
+    for (int r = 0; r < m_store.itemLimit(); ++r) {
+        // The number at the start of the data cell; RTF and empty cells read as 0.
+        const QString data = grid.textMatrix(r, 1);
+        qsizetype n = 0;
+        while (n < data.size() && data[n].isDigit() && n < 20)
+            ++n;
+        bool ok = false;
+        const quint64 value = data.left(n).toULongLong(&ok);
+        if (ok && value == fingerprint)
+            return true;
+    }
+    return false;
+}
+
+Capture::Result Capture::take(ClipboardOffer& offer, bool dropOldest)
+{
+    ClipItem item;
+    if (offer.hasRtf()) {
+        const QString rtf = offer.rtf();
+        // An empty text would only ever push the oldest item out for nothing.
+        if (rtf.isEmpty())
+            return Result::Nothing;
+        if (rowsHaveText(1, rtf))
+            return Result::Duplicate;
+        const QString text = offer.text();
+        item = ClipItem{ItemKind::Rtf, text, rtf, {}, text};
+    } else if (offer.hasText()) {
+        const QString text = offer.text();
+        if (text.isEmpty())
+            return Result::Nothing;
+        if (rowsHaveText(2, text))
+            return Result::Duplicate;
+        item = ClipItem{ItemKind::Text, text, {}, {}, text};
+    } else if (imageCapture && offer.hasImage()) {
+        const Picture picture = offer.picture();
+        if (picture.isNull())
+            return Result::Nothing;
+        const quint64 fingerprint = picture.fingerprint();
+        if (rowsHavePicture(fingerprint))
+            return Result::Duplicate;
+        item = ClipItem{ItemKind::Bitmap, QStringLiteral("IMAGE"), QString::number(fingerprint), picture, pictureStamp()};
+    } else {
+        return Result::Nothing;
+    }
+    if (dropOldest)
+        m_store.setItemCount(m_store.itemCount() - 1);
+    m_store.addItem(item);
+    return Result::Added;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+
+class GridModel;
+
+// Draws the list's column 0 (icon and label of each row, grid lines, background picture, the
+// current row's cell button) and turns mouse and keys into the grid's input.
+class GridView final : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit GridView(GridModel& model, QWidget* parent = nullptr);
+
+    // The row's rectangle in viewport pixels (empty when not shown).
+    QRect rowRect(int row) const;
+    // The current row's cell button in viewport pixels (empty when there is none).
+    QRect cellButtonRect() const;
+    // Scrolls so that `row` is fully shown.
+    void ensureVisible(int row);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void modelChanged();
+    void updateScrollBar();
+    int px(int twips) const;
+    int maxTopRow() const;
+
+    GridModel& m_model;
+    bool m_syncing = false;
+};

@@ -1,0 +1,100 @@
+#include "stateprobe.h"
+
+#include "capture.h"
+#include "clipstore.h"
+#include "gridmodel.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaObject>
+#include <QSaveFile>
+#include <QWidget>
+
+namespace {
+constexpr int MaxChars = 4096;
+
+QJsonObject rectOf(QWidget* w)
+{
+    const QPoint tl = w->mapToGlobal(QPoint(0, 0));
+    return QJsonObject{{"x", tl.x()}, {"y", tl.y()}, {"w", w->width()}, {"h", w->height()}};
+}
+} // namespace
+
+StateProbe::StateProbe(const QString& path, ClipStore& store, const Capture& capture, QWidget* window)
+    : QObject(window)
+    , m_path(path)
+    , m_store(store)
+    , m_capture(capture)
+    , m_window(window)
+{
+    connect(&store, &ClipStore::countChanged, this, &StateProbe::schedule);
+    connect(&store.grid(), &GridModel::changed, this, &StateProbe::schedule);
+}
+
+QString StateProbe::pathFromEnvironment()
+{
+    return qEnvironmentVariable("STASHBOX_STATE_FILE");
+}
+
+void StateProbe::addControl(const QString& name, QWidget* widget)
+{
+    m_controls.append({name, widget});
+}
+
+void StateProbe::schedule()
+{
+    if (m_pending)
+        return;
+    m_pending = true;
+    QMetaObject::invokeMethod(this, &StateProbe::writeNow, Qt::QueuedConnection);
+}
+
+void StateProbe::writeNow()
+{
+    m_pending = false;
+    const GridModel& grid = m_store.grid();
+    QJsonArray rows;
+    for (int r = 0; r < grid.rows(); ++r) {
+        const ClipItem item = m_store.item(r);
+        if (!ItemKind::isItem(item.kind))
+            continue;
+        rows.append(QJsonObject{
+            {"row", r},
+            {"kind", item.kind},
+            {"label", item.label.left(MaxChars)},
+            {"data", item.data.left(MaxChars)},
+            {"text", item.text.left(MaxChars)},
+            {"labelLength", item.label.size()},
+            {"dataLength", item.data.size()},
+            {"textLength", item.text.size()},
+            {"heightTwips", grid.rowHeight(r)},
+            {"pictureWidth", item.picture.isNull() ? 0 : item.picture.size().width()},
+            {"pictureHeight", item.picture.isNull() ? 0 : item.picture.size().height()},
+        });
+    }
+    QJsonObject controls;
+    if (m_window && m_window->isVisible())
+        controls.insert(m_window->objectName(), rectOf(m_window));
+    for (const auto& [name, widget] : std::as_const(m_controls))
+        if (widget && widget->isVisible())
+            controls.insert(name, rectOf(widget));
+
+    const QJsonObject doc{
+        {"seq", ++m_seq},
+        {"pid", qint64(QCoreApplication::applicationPid())},
+        {"count", m_store.itemCount()},
+        {"countLabel", m_store.countLabelText()},
+        {"limit", m_store.itemLimit()},
+        {"captureOn", m_capture.captureOn},
+        {"imageCapture", m_capture.imageCapture},
+        {"rows", rows},
+        {"controls", controls},
+    };
+    QSaveFile out(m_path);
+    if (out.open(QIODevice::WriteOnly)) {
+        out.write(QJsonDocument(doc).toJson(QJsonDocument::Compact));
+        out.commit();
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class ClipStore;
+class Capture;
+class QWidget;
+
+// Writes what the list holds and where the window's controls are to a JSON file after every change,
+// so that automated desktop tests can check the program from outside. Only active when the
+// environment variable STASHBOX_STATE_FILE names a file.
+class StateProbe final : public QObject
+{
+    Q_OBJECT
+public:
+    StateProbe(const QString& path, ClipStore& store, const Capture& capture, QWidget* window);
+
+    static QString pathFromEnvironment();
+    // Asks for a write once control returns to the event loop (several changes make one write).
+    void schedule();
+    void writeNow();
+    // Named controls whose screen rectangles are reported.
+    void addControl(const QString& name, QWidget* widget);
+
+private:
+    QString m_path;
+    ClipStore& m_store;
+    const Capture& m_capture;
+    QPointer<QWidget> m_window;
+    QList<QPair<QString, QPointer<QWidget>>> m_controls;
+    int m_seq = 0;
+    bool m_pending = false;
+};
