@@ -29,10 +29,10 @@ QByteArray chopCr(QByteArray line)
 std::optional<QByteArray> sectionOf(const QByteArray& rawLine)
 {
     const QByteArray line = chopCr(rawLine).trimmed();
-    if (!line.startsWith('['))
-        return std::nullopt;
     const qsizetype end = line.indexOf(']');
-    return (end < 0 ? line.mid(1) : line.mid(1, end - 1)).trimmed();
+    if (!line.startsWith('[') || end < 0)
+        return std::nullopt;
+    return line.mid(1, end - 1).trimmed();
 }
 
 bool sameName(const QByteArray& a, const QString& b)

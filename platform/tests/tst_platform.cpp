@@ -1,0 +1,273 @@
+#include "clipboardoffer.h"
+#include "dialogsport.h"
+#include "picture.h"
+#include "profilefile.h"
+#include "screenmetrics.h"
+#include "secretmarker.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+QByteArray png(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    image.save(&b, "PNG");
+    return bytes;
+}
+
+QImage noise(int w, int h, quint32 seed)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    quint32 x = seed;
+    for (int y = 0; y < h; ++y)
+        for (int i = 0; i < w; ++i) {
+            x = x * 1664525u + 1013904223u;
+            img.setPixel(i, y, 0xff000000u | (x >> 8));
+        }
+    return img;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+} // namespace
+
+class TestPlatform : public QObject
+{
+    Q_OBJECT
+private slots:
+    void profileFileReadsAndWrites();
+    void profileFileKeepsWhatItDoesNotOwn();
+    void profileFileBadInput();
+    void pictureFingerprintFollowsContent();
+    void pictureKeepsCapturesCompact();
+    void offerReadsEachFormatOnce();
+    void offerPrefersRtfTypesInOrder();
+    void offerRejectsUndecodablePicture();
+    void secretMarkers_data();
+    void secretMarkers();
+    void secretCheckReadsNoContent();
+    void filterConversion();
+    void rounding();
+};
+
+void TestPlatform::profileFileReadsAndWrites()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sub.ini");
+    // Missing file: the default, cut like a stored value.
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "images", "default"), QString("default"));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "k", QString(300, 'x')).size(), 254);
+
+    QVERIFY(ProfileFile::write(path, "SBOptions", "images", "none"));
+    QVERIFY(ProfileFile::write(path, "SBOptions", "pro", "100"));
+    QCOMPARE(ProfileFile::read(path, "sboptions", "IMAGES", "default"), QString("none"));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "pro", "default"), QString("100"));
+    // Replacing a value keeps one line for the key.
+    QVERIFY(ProfileFile::write(path, "SBOptions", "IMAGES", "default"));
+    QCOMPARE(fileBytes(path).count("images="), 0);
+    QCOMPARE(fileBytes(path).count("IMAGES="), 1);
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "images", "x"), QString("default"));
+
+    // Values are cut to 254 characters and lose NULs; a line break cannot smuggle in a new key.
+    QVERIFY(ProfileFile::write(path, "SBOptions", "long", QString(10000, 'v')));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "long", "").size(), 254);
+    QVERIFY(ProfileFile::write(path, "SBOptions", "nul", QString("a") + QChar(0) + "b\nevil=1"));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "nul", ""), QString("ab"));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "evil", "none"), QString("none"));
+}
+
+void TestPlatform::profileFileKeepsWhatItDoesNotOwn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.ini");
+    const QByteArray before = "; comment\r\n[Other]\r\nimages=other\r\nno equals sign here\r\n\r\n[SBOptions]\r\n"
+                              "  pro = 100  \r\n\r\n[Tail]\r\nx=\"quoted\"\r\n";
+    writeFile(path, before);
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "pro", "d"), QString("100"));
+    QCOMPARE(ProfileFile::read(path, "Tail", "x", "d"), QString("quoted"));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "images", "d"), QString("d")); // other section's key
+
+    QVERIFY(ProfileFile::write(path, "SBOptions", "images", "none"));
+    const QByteArray after = fileBytes(path);
+    QVERIFY(after.startsWith("; comment\r\n[Other]\r\nimages=other\r\nno equals sign here\r\n"));
+    QVERIFY(after.contains("  pro = 100  \r\nimages=none\n\r\n[Tail]\r\nx=\"quoted\"\r\n"));
+    QCOMPARE(ProfileFile::read(path, "Other", "images", "d"), QString("other"));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "images", "d"), QString("none"));
+}
+
+void TestPlatform::profileFileBadInput()
+{
+    QTemporaryDir dir;
+    // Garbage, a huge line and binary noise: reads give defined results, writes keep the rest.
+    const QString path = dir.filePath("garbage.ini");
+    QByteArray junk = "\x01\x02[[[\n=novalue\n[SBOptions\nkey\n";
+    junk += QByteArray(3 * 1024 * 1024, 'z') + "\n";
+    junk += "[SBOptions]\nimages=none\n";
+    writeFile(path, junk);
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "images", "d"), QString("none"));
+    QVERIFY(ProfileFile::write(path, "SBOptions", "pro", "100"));
+    const QByteArray after = fileBytes(path);
+    QVERIFY(after.startsWith(junk.left(40)));
+    QVERIFY(after.contains(QByteArray(3 * 1024 * 1024, 'z')));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "pro", "d"), QString("100"));
+
+    // Nothing is written for a key that cannot be a key, or into a folder that does not exist.
+    QVERIFY(!ProfileFile::write(path, "SBOptions", "a=b", "1"));
+    QVERIFY(!ProfileFile::write(path, "SBOptions", "", "1"));
+    QVERIFY(!ProfileFile::write(dir.filePath("missing/x.ini"), "S", "k", "v"));
+}
+
+void TestPlatform::pictureFingerprintFollowsContent()
+{
+    const QImage a = noise(64, 48, 1);
+    const QImage b = noise(64, 48, 2);
+    QCOMPARE(imageFingerprint(a), imageFingerprint(a.copy()));
+    QVERIFY(imageFingerprint(a) != imageFingerprint(b));
+    // The same picture stored differently is the same picture.
+    QCOMPARE(imageFingerprint(a), imageFingerprint(a.convertToFormat(QImage::Format_RGB888)));
+    // Same pixels, other shape.
+    const QImage wide = a.copy(0, 0, 32, 48);
+    const QImage tall = QImage(wide.bits(), 48, 32, QImage::Format_RGB32).copy();
+    QVERIFY(imageFingerprint(wide) != imageFingerprint(tall));
+    QCOMPARE(imageFingerprint(QImage()), quint64(0));
+    QVERIFY(imageFingerprint(QImage(1, 1, QImage::Format_RGB32)) != 0);
+}
+
+void TestPlatform::pictureKeepsCapturesCompact()
+{
+    const QImage big = noise(300, 200, 7);
+    const Picture p = Picture::compact(big);
+    QVERIFY(p.isCompact());
+    QCOMPARE(p.size(), big.size());
+    QCOMPARE(p.image().convertToFormat(QImage::Format_RGB32), big);
+    QCOMPARE(p.fingerprint(), imageFingerprint(big));
+    // Thumbnails keep the proportions and fit the box.
+    const QImage t = p.thumbnail(QSize(60, 60));
+    QCOMPARE(t.size(), QSize(60, 40));
+    // Original encoded bytes are kept as they came.
+    const QByteArray bytes = png(big);
+    QCOMPARE(Picture::compact(big, bytes).encoded(), bytes);
+    QVERIFY(Picture::fromData("not a picture").isNull());
+    QCOMPARE(Picture::fromData(bytes).size(), big.size());
+}
+
+void TestPlatform::offerReadsEachFormatOnce()
+{
+    StaticOffer offer({{"text/rtf", "{\\rtf1 hi}"}, {"text/plain", "hi"}, {"image/png", png(noise(4, 4, 1))}});
+    QVERIFY(offer.hasRtf());
+    QVERIFY(offer.hasText());
+    QVERIFY(offer.hasImage());
+    QCOMPARE(offer.rtf(), QString("{\\rtf1 hi}"));
+    QCOMPARE(offer.rtf(), QString("{\\rtf1 hi}"));
+    QCOMPARE(offer.text(), QString("hi"));
+    QCOMPARE(offer.text(), QString("hi"));
+    QCOMPARE(offer.picture().size(), QSize(4, 4));
+    QCOMPARE(offer.picture().size(), QSize(4, 4));
+    QCOMPARE(offer.fetchCount("text/rtf"), 1);
+    QCOMPARE(offer.fetchCount("text/plain"), 1);
+    QCOMPARE(offer.fetchCount("image/png"), 1);
+    // A format that is not offered is never requested.
+    QCOMPARE(offer.data("text/html"), QByteArray());
+    QCOMPARE(offer.fetchCount("text/html"), 0);
+}
+
+void TestPlatform::offerPrefersRtfTypesInOrder()
+{
+    StaticOffer both({{"text/richtext", "rich"}, {"application/rtf", "app"}});
+    QCOMPARE(both.rtfFormat(), QString("application/rtf"));
+    QCOMPARE(both.rtf(), QString("app"));
+    // RTF bytes go in and out unchanged, whatever their encoding; a trailing NUL is dropped.
+    StaticOffer high({{"text/rtf", QByteArray("{\\rtf1 \xe9\xff}\0", 10)}});
+    QCOMPARE(high.rtf().toLatin1(), QByteArray("{\\rtf1 \xe9\xff}"));
+    StaticOffer none({{"text/html", "<b>x</b>"}});
+    QVERIFY(!none.hasRtf());
+    QVERIFY(!none.hasText());
+    QVERIFY(!none.hasImage());
+}
+
+void TestPlatform::offerRejectsUndecodablePicture()
+{
+    StaticOffer bad({{"image/png", "\x89PNG\r\n\x1a\n garbage"}});
+    QVERIFY(bad.hasImage());
+    QVERIFY(bad.picture().isNull());
+    // A picture larger than the decoder's memory limit is refused, not allocated.
+    QImage huge(10000, 10000, QImage::Format_Mono);
+    huge.fill(0);
+    StaticOffer big({{"image/png", png(huge)}});
+    QVERIFY(big.picture().isNull());
+}
+
+void TestPlatform::secretMarkers_data()
+{
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("secret");
+    QTest::newRow("kde secret") << QByteArray("x-kde-passwordManagerHint") << QByteArray("secret") << true;
+    QTest::newRow("kde secret nul") << QByteArray("x-kde-passwordManagerHint") << QByteArray("secret\0", 7) << true;
+    QTest::newRow("kde public") << QByteArray("x-kde-passwordManagerHint") << QByteArray("public") << false;
+    QTest::newRow("kde empty") << QByteArray("x-kde-passwordManagerHint") << QByteArray() << false;
+    QTest::newRow("exclude") << QByteArray("ExcludeClipboardContentFromMonitorProcessing") << QByteArray() << true;
+    QTest::newRow("viewer ignore") << QByteArray("Clipboard Viewer Ignore") << QByteArray("x") << true;
+    QByteArray zero(4, '\0');
+    QByteArray one(4, '\0');
+    qToLittleEndian<quint32>(1, one.data());
+    QTest::newRow("history 0") << QByteArray("CanIncludeInClipboardHistory") << zero << true;
+    QTest::newRow("history 1") << QByteArray("CanIncludeInClipboardHistory") << one << false;
+    QTest::newRow("history short") << QByteArray("CanIncludeInClipboardHistory") << QByteArray("\0", 1) << false;
+    QTest::newRow("plain") << QByteArray("text/html") << QByteArray("secret") << false;
+}
+
+void TestPlatform::secretMarkers()
+{
+    QFETCH(QByteArray, format);
+    QFETCH(QByteArray, value);
+    QFETCH(bool, secret);
+    StaticOffer offer({{QString::fromLatin1(format), value}, {"text/plain", "hunter2"}});
+    QCOMPARE(isMarkedSecret(offer), secret);
+}
+
+void TestPlatform::secretCheckReadsNoContent()
+{
+    StaticOffer offer({{"x-kde-passwordManagerHint", "secret"}, {"text/plain", "hunter2"}, {"text/rtf", "{\\rtf1}"}});
+    QVERIFY(isMarkedSecret(offer));
+    QCOMPARE(offer.fetchCount("text/plain"), 0);
+    QCOMPARE(offer.fetchCount("text/rtf"), 0);
+}
+
+void TestPlatform::filterConversion()
+{
+    QCOMPARE(DialogsPort::toQtFilter("Stashbox Data Files|*.sbx|"), QString("Stashbox Data Files (*.sbx)"));
+    QCOMPARE(DialogsPort::toQtFilter("Windows Bitmap Files |*.bmp|Jpeg Files |*.jpg|GIF Files|*.gif"),
+             QString("Windows Bitmap Files (*.bmp);;Jpeg Files (*.jpg);;GIF Files (*.gif)"));
+    QCOMPARE(DialogsPort::toQtFilter("Pictures|*.bmp;*.png"), QString("Pictures (*.bmp *.png)"));
+    QCOMPARE(DialogsPort::toQtFilter("dangling"), QString());
+}
+
+void TestPlatform::rounding()
+{
+    QCOMPARE(ScreenMetrics::roundHalfEven(44.5), 44);
+    QCOMPARE(ScreenMetrics::roundHalfEven(45.5), 46);
+    QCOMPARE(ScreenMetrics::roundNearest(2.5), 3);
+    QCOMPARE(ScreenMetrics::roundNearest(-2.5), -3);
+    // 235 twips at 15 twips per pixel.
+    QCOMPARE(ScreenMetrics::roundNearest(235 / 15.0), 16);
+}
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"

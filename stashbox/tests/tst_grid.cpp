@@ -1,0 +1,310 @@
+#include "gridmodel.h"
+#include "gridview.h"
+#include "screenmetrics.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+// Records the grid's events in the order they arrive.
+struct EventLog
+{
+    QStringList events;
+    bool cancelNext = false;
+
+    explicit EventLog(GridModel& g)
+    {
+        QObject::connect(&g, &GridModel::beforeRowColChange, [this](int oR, int oC, int nR, int nC, bool* cancel) {
+            events << QStringLiteral("before %1,%2->%3,%4").arg(oR).arg(oC).arg(nR).arg(nC);
+            if (cancelNext)
+                *cancel = true;
+        });
+        QObject::connect(&g, &GridModel::afterRowColChange, [this](int oR, int oC, int nR, int nC) {
+            events << QStringLiteral("after %1,%2->%3,%4").arg(oR).arg(oC).arg(nR).arg(nC);
+        });
+        QObject::connect(&g, &GridModel::mouseDown, [this](int button, int shift, double, double) {
+            events << QStringLiteral("mouse %1 %2").arg(button).arg(shift);
+        });
+        QObject::connect(&g, &GridModel::cellButtonClick, [this](int r, int c) {
+            events << QStringLiteral("button %1,%2").arg(r).arg(c);
+        });
+    }
+};
+
+QImage solid(QColor c, QSize s = QSize(8, 8))
+{
+    QImage img(s, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+} // namespace
+
+class TestGrid : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rowCountKeepsAndDropsContent();
+    void removeMovesRowsUp();
+    void outOfRangeIsHarmless();
+    void clickRaisesEventsInOrder();
+    void cancelKeepsTheCell();
+    void cellButtonNeedsListAndEditMode();
+    void positionsFollowHeightsAndScroll();
+    void hugeLabelsAreCutForDrawing();
+    void viewTurnsClicksAndKeysIntoEvents();
+    void viewDrawsLinesBackgroundAndButton();
+};
+
+void TestGrid::rowCountKeepsAndDropsContent()
+{
+    GridModel g;
+    g.setRows(3);
+    g.setTextMatrix(2, 0, "two");
+    g.setRowData(2, "Text");
+    g.setCellPicture(2, 1, Picture::fromImage(solid(Qt::red)));
+    g.setRowHeight(2, 1020);
+    g.setRows(5);
+    QCOMPARE(g.textMatrix(2, 0), QString("two"));
+    QCOMPARE(g.rowHeight(4), GridModel::DefaultRowHeight);
+    g.setRows(2);
+    g.setRows(3);
+    // A dropped row comes back empty, with the default height.
+    QCOMPARE(g.textMatrix(2, 0), QString());
+    QCOMPARE(g.rowData(2), QString());
+    QVERIFY(g.cellPicture(2, 1).isNull());
+    QCOMPARE(g.rowHeight(2), GridModel::DefaultRowHeight);
+}
+
+void TestGrid::removeMovesRowsUp()
+{
+    GridModel g;
+    g.setRows(3);
+    for (int r = 0; r < 3; ++r) {
+        g.setTextMatrix(r, 2, QString::number(r));
+        g.setRowData(r, QString("k%1").arg(r));
+    }
+    g.select(2, 0);
+    g.removeItem(1);
+    QCOMPARE(g.rows(), 2);
+    QCOMPARE(g.textMatrix(1, 2), QString("2"));
+    QCOMPARE(g.rowData(1), QString("k2"));
+    // The current row stays within the list.
+    g.removeItem(1);
+    QCOMPARE(g.row(), 0);
+    g.removeItem(0);
+    QCOMPARE(g.row(), -1);
+}
+
+void TestGrid::outOfRangeIsHarmless()
+{
+    GridModel g;
+    g.setRows(2);
+    g.setTextMatrix(5, 0, "x");
+    g.setTextMatrix(0, 3, "x");
+    g.setTextMatrix(-1, 0, "x");
+    g.setRowHeight(9, 100);
+    g.removeItem(7);
+    g.select(4, 0);
+    QCOMPARE(g.rows(), 2);
+    QCOMPARE(g.textMatrix(5, 0), QString());
+    QCOMPARE(g.rowHeight(9), 0);
+    QCOMPARE(g.rowData(-3), QString());
+    g.setRows(-4);
+    QCOMPARE(g.rows(), 0);
+}
+
+void TestGrid::clickRaisesEventsInOrder()
+{
+    GridModel g;
+    g.setRows(4);
+    g.select(0, 0);
+    EventLog log(g);
+    g.pressRow(2, 1, 0, QPointF(10, 300));
+    QCOMPARE(log.events, QStringList({"before 0,0->2,0", "after 0,0->2,0", "mouse 1 0"}));
+    QCOMPARE(g.row(), 2);
+    // Pressing the current row only reports the press.
+    log.events.clear();
+    g.pressRow(2, 1, 1, QPointF());
+    QCOMPARE(log.events, QStringList({"mouse 1 1"}));
+    // Going to a cell from the program raises the change events but no press.
+    log.events.clear();
+    g.select(0, 0);
+    QCOMPARE(log.events, QStringList({"before 2,0->0,0", "after 2,0->0,0"}));
+    // A press below the last row does nothing.
+    log.events.clear();
+    g.pressRow(4, 1, 0, QPointF());
+    QVERIFY(log.events.isEmpty());
+}
+
+void TestGrid::cancelKeepsTheCell()
+{
+    GridModel g;
+    g.setRows(3);
+    g.select(0, 0);
+    EventLog log(g);
+    log.cancelNext = true;
+    g.select(1, 0);
+    QCOMPARE(g.row(), 0);
+    QCOMPARE(log.events, QStringList({"before 0,0->1,0"}));
+    // A handler that shrinks the list under the move does not leave the current row outside it.
+    GridModel h;
+    h.setRows(3);
+    h.select(0, 0);
+    connect(&h, &GridModel::beforeRowColChange, [&h](int, int, int, int, bool*) { h.setRows(1); });
+    h.select(2, 0);
+    QCOMPARE(h.row(), 0);
+}
+
+void TestGrid::cellButtonNeedsListAndEditMode()
+{
+    GridModel g;
+    g.setRows(2);
+    g.select(1, 0);
+    EventLog log(g);
+    g.clickCellButton();
+    g.setComboList(0, "...");
+    QVERIFY(!g.currentCellHasButton());
+    g.clickCellButton();
+    g.setEditable(2);
+    QVERIFY(g.currentCellHasButton());
+    g.clickCellButton();
+    g.setComboList(0, "");
+    g.clickCellButton();
+    QCOMPARE(log.events, QStringList({"button 1,0"}));
+}
+
+void TestGrid::positionsFollowHeightsAndScroll()
+{
+    GridModel g;
+    g.setRows(5);
+    g.setColWidth(0, 2900);
+    g.setRowHeight(1, 1020);
+    QCOMPARE(g.cellTop(0, 0), 0);
+    QCOMPARE(g.cellTop(2, 0), 235 + 1020);
+    QCOMPARE(g.cellLeft(2, 1), 2900);
+    QCOMPARE(g.rowAt(0), 0);
+    QCOMPARE(g.rowAt(235), 1);
+    QCOMPARE(g.rowAt(235 + 1019), 1);
+    QCOMPARE(g.rowAt(235 + 1020), 2);
+    QCOMPARE(g.rowAt(g.totalHeight()), -1);
+    g.setTopRow(2);
+    QCOMPARE(g.cellTop(2, 0), 0);
+    QCOMPARE(g.cellTop(0, 0), -(235 + 1020));
+    QCOMPARE(g.rowAt(0), 2);
+}
+
+void TestGrid::hugeLabelsAreCutForDrawing()
+{
+    GridModel g;
+    g.setRows(2);
+    const QString huge = QString(10 * 1024 * 1024, QLatin1Char('a'));
+    g.setTextMatrix(0, 0, huge);
+    const QString preview = g.labelPreview(0);
+    QVERIFY(preview.size() < 1000);
+    QVERIFY(preview.endsWith(QChar(0x2026)));
+    QCOMPARE(g.textMatrix(0, 0).size(), huge.size());
+
+    g.setTextMatrix(1, 0, "name\r\n-->text\tx");
+    QCOMPARE(g.labelPreview(1), QString("name\n-->text    x"));
+    // The preview follows changes of the text.
+    g.setTextMatrix(1, 0, "other");
+    QCOMPARE(g.labelPreview(1), QString("other"));
+    QString lines;
+    for (int i = 0; i < 50; ++i)
+        lines += QString("line %1\n").arg(i);
+    g.setTextMatrix(1, 0, lines);
+    QCOMPARE(g.labelPreview(1).count('\n'), 5);
+}
+
+void TestGrid::viewTurnsClicksAndKeysIntoEvents()
+{
+    GridModel g;
+    g.setRows(20);
+    for (int r = 0; r < 20; ++r)
+        g.setTextMatrix(r, 0, QString("row %1").arg(r));
+    g.setTextMatrix(3, 0, QString(10 * 1024 * 1024, QLatin1Char('b')));
+    GridView view(g);
+    view.resize(view.width(), ScreenMetrics::toPixelsY(8 * 235) + 4);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    g.select(0, 0);
+    EventLog log(g);
+
+    const QRect r2 = view.rowRect(2);
+    QCOMPARE(r2.height(), ScreenMetrics::toPixelsY(235));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, r2.center());
+    QCOMPARE(log.events, QStringList({"before 0,0->2,0", "after 0,0->2,0", "mouse 1 1"}));
+
+    // Keys move the current row without a press; the list scrolls to keep it in view.
+    log.events.clear();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_Down);
+    QCOMPARE(log.events, QStringList({"before 2,0->3,0", "after 2,0->3,0"}));
+    QTest::keyClick(&view, Qt::Key_End);
+    QCOMPARE(g.row(), 19);
+    QVERIFY(!view.rowRect(19).isEmpty());
+    QVERIFY(g.topRow() > 0);
+    QTest::keyClick(&view, Qt::Key_Home);
+    QCOMPARE(g.row(), 0);
+    QCOMPARE(g.topRow(), 0);
+
+    // The cell button takes the click instead of the row.
+    g.setComboList(0, "...");
+    g.setEditable(2);
+    log.events.clear();
+    const QRect button = view.cellButtonRect();
+    QVERIFY(!button.isEmpty());
+    QVERIFY(view.rowRect(0).contains(button));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, button.center());
+    QCOMPARE(log.events, QStringList({"button 0,0"}));
+
+    // A row that was made taller is taller on screen and takes clicks over its whole height.
+    g.setRowHeight(1, 1020);
+    const QRect tall = view.rowRect(1);
+    QCOMPARE(tall.height(), ScreenMetrics::toPixelsY(1020));
+    log.events.clear();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(5, tall.bottom() - 1));
+    QCOMPARE(g.row(), 1);
+}
+
+void TestGrid::viewDrawsLinesBackgroundAndButton()
+{
+    GridModel g;
+    g.setRows(3);
+    g.setTextMatrix(0, 0, "x");
+    g.setRowData(0, "Text");
+    GridView view(g);
+    view.resize(view.width(), 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    g.select(0, 0);
+
+    const QRect row1 = view.rowRect(1);
+    const QColor mid = view.palette().color(QPalette::Mid);
+    g.setGridLines(1);
+    QImage shot = view.viewport()->grab().toImage();
+    QCOMPARE(shot.pixel(row1.left() + 20, row1.bottom()), mid.rgb());
+    g.setGridLines(0);
+    shot = view.viewport()->grab().toImage();
+    QVERIFY(shot.pixel(row1.left() + 20, row1.bottom()) != mid.rgb());
+
+    // The background picture shows where there are no rows.
+    g.setBackgroundPicture(Picture::fromImage(solid(QColor(10, 200, 30))));
+    shot = view.viewport()->grab().toImage();
+    QCOMPARE(shot.pixel(5, shot.height() - 3), qRgb(10, 200, 30));
+    g.setBackgroundPicture(Picture());
+    shot = view.viewport()->grab().toImage();
+    QCOMPARE(shot.pixel(5, shot.height() - 3), view.palette().color(QPalette::Base).rgb());
+
+    // The cell button shows its picture.
+    g.setComboList(0, "...");
+    g.setEditable(2);
+    g.setCellButtonPicture(Picture::fromImage(solid(QColor(250, 0, 250), QSize(6, 6))));
+    shot = view.viewport()->grab().toImage();
+    const QRect button = view.cellButtonRect();
+    QCOMPARE(shot.pixel(button.center()), qRgb(250, 0, 250));
+}
+
+QTEST_MAIN(TestGrid)
+#include "tst_grid.moc"
