@@ -4,7 +4,7 @@
 #include "clipstore.h"
 #include "gridmodel.h"
 #include "gridview.h"
-#include "kindicons.h"
+#include "programpictures.h"
 #include "scripteddialogs.h"
 #include "scriptedclipboard.h"
 

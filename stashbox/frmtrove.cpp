@@ -2,96 +2,220 @@
 
 #include "appfolder.h"
 #include "clipboardport.h"
+#include "dialogsport.h"
 #include "gridview.h"
-#include "kindicons.h"
+#include "processlist.h"
 #include "profilefile.h"
 #include "screenmetrics.h"
 #include "stateprobe.h"
+#include "viewers.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVersionNumber>
+#include <QWindow>
 
 namespace {
 const QString Title = QStringLiteral("Stashbox");
 const QString OptionsSection = QStringLiteral("SBOptions");
+// Where questions and comments about Stashbox go.
+const QString SupportAddress = QStringLiteral("stashbox-support@users.noreply.example.org");
 } // namespace
 
-frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, QWidget* parent)
+frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString& userFolder, QWidget* parent)
     : QWidget(parent)
     , m_clipboard(clipboard)
     , m_dialogs(dialogs)
-    , m_store(m_grid, makeKindIcons())
+    , m_pictures(makeProgramPictures())
+    , m_store(m_grid, m_pictures.small)
     , m_capture(m_store, clipboard, dialogs)
+    , m_items(new ItemInteraction(m_store, m_capture, clipboard, dialogs, m_pictures, this))
+    , m_userFolder(userFolder)
 {
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(Title);
+    setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
+    // The window was laid out for an 8-point interface font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));
+    place(m_gridView, 480, 1020, 3195, 3795);
 
     m_lblItemCount = new QLabel(ClipStore::countLabelFor(0), this);
     m_lblItemCount->setObjectName(QStringLiteral("lblItemCount"));
     m_lblItemCount->setToolTip(
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
+    m_lblItemCount->installEventFilter(this);
+    place(m_lblItemCount, 1920, 45, 810, 255);
 
-    const QString captureTip = QStringLiteral(" Enable or disable capturing from the Windows clipboard.");
+    m_command1 = new QPushButton(QStringLiteral("Del"), this);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setToolTip(QStringLiteral(" Delete selected item "));
+    place(m_command1, 2745, 15, 390, 330);
+
+    const QString captureTip = QStringLiteral(" Enable or disable capturing from the Windows clipboard. ");
     m_check1 = new QCheckBox(this);
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setToolTip(captureTip);
-    // The switch must never take the keyboard focus away from the list.
-    m_check1->setFocusPolicy(Qt::NoFocus);
-    m_lblOnOff = new QLabel(QStringLiteral("On/Off"), this);
-    m_lblOnOff->setToolTip(captureTip);
-    m_lblOnOff->setBuddy(m_check1);
+    place(m_check1, 450, 540, 180, 180);
+    m_label1 = new QLabel(QStringLiteral("On/Off"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setToolTip(captureTip);
+    place(m_label1, 660, 525, 510, 195);
+    m_label1->adjustSize();
 
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_lblItemCount);
-    bottom->addStretch(1);
-    bottom->addWidget(m_check1);
-    bottom->addWidget(m_lblOnOff);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(m_gridView, 1);
-    layout->addLayout(bottom);
+    m_cmdExit = new QPushButton(QStringLiteral("X"), this);
+    m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    m_cmdExit->setToolTip(QStringLiteral(" Close Stashbox. "));
+    place(m_cmdExit, 420, 5520, 270, 240);
+
+    m_label8 = new QLabel(QStringLiteral("About Stashbox"), this);
+    m_label8->setObjectName(QStringLiteral("Label8"));
+    place(m_label8, 1590, 5550, 1620, 195);
+
+    m_itemNameBox = new QFrame(this);
+    m_itemNameBox->setObjectName(QStringLiteral("ItemNameBox"));
+    m_itemNameBox->setFrameShape(QFrame::Box);
+    m_itemNameBox->setAutoFillBackground(true);
+    place(m_itemNameBox, 1050, 465, 1980, 540);
+    auto* caption = new QLabel(QStringLiteral(" Enter a name for this item."), m_itemNameBox);
+    caption->move(2, 1);
+    m_txtItemName = new QLineEdit(m_itemNameBox);
+    m_txtItemName->setObjectName(QStringLiteral("txtItemName"));
+    m_txtItemName->setGeometry(ScreenMetrics::toPixelsX(60), ScreenMetrics::toPixelsY(225), ScreenMetrics::toPixelsX(1845),
+                               ScreenMetrics::toPixelsY(240));
+    m_txtItemName->installEventFilter(this);
+    m_itemNameBox->hide();
 
     connect(&m_store, &ClipStore::countChanged, this, &frmTrove::showCount);
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
+    connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
+    connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
+    connect(m_txtItemName, &QLineEdit::textEdited, m_items, &ItemInteraction::setNameBoxText);
+
+    connect(&m_grid, &GridModel::beforeRowColChange, m_items, &ItemInteraction::beforeRowColChange);
+    connect(&m_grid, &GridModel::afterRowColChange, m_items, &ItemInteraction::afterRowColChange);
+    connect(&m_grid, &GridModel::mouseDown, m_items, &ItemInteraction::mouseDown);
+    connect(&m_grid, &GridModel::cellButtonClick, m_items, &ItemInteraction::cellButtonClick);
+    connect(m_items, &ItemInteraction::nameBoxChanged, this, &frmTrove::syncNameBox);
+    connect(m_items, &ItemInteraction::viewTextRequested, this, &frmTrove::showTextViewer);
+    connect(m_items, &ItemInteraction::viewImageRequested, this, &frmTrove::showImageViewer);
+    connect(m_items, &ItemInteraction::keepOnTop, this, [this] { SetTopmost(true); });
+    connect(m_items, &ItemInteraction::processEvents, this, [] { QCoreApplication::processEvents(); });
 
     if (const QString probePath = StateProbe::pathFromEnvironment(); !probePath.isEmpty()) {
         m_probe = new StateProbe(probePath, m_store, m_capture, this);
         m_probe->addControl(QStringLiteral("Grid"), m_gridView);
         m_probe->addControl(QStringLiteral("lblItemCount"), m_lblItemCount);
         m_probe->addControl(QStringLiteral("Check1"), m_check1);
+        m_probe->addControl(QStringLiteral("Command1"), m_command1);
+        m_probe->addControl(QStringLiteral("cmdExit"), m_cmdExit);
+        m_probe->addControl(QStringLiteral("txtItemName"), m_txtItemName);
+        connect(m_items, &ItemInteraction::nameBoxChanged, m_probe, &StateProbe::schedule);
     }
 }
 
 frmTrove::~frmTrove() = default;
 
-QString frmTrove::settingsPath()
+void frmTrove::place(QWidget* w, int left, int top, int width, int height)
 {
-    return AppFolder::userFilesFolder() + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini");
+    w->setGeometry(ScreenMetrics::toPixelsX(left), ScreenMetrics::toPixelsY(top), ScreenMetrics::toPixelsX(width),
+                   ScreenMetrics::toPixelsY(height));
+}
+
+QString frmTrove::settingsPath() const
+{
+    return m_userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini");
+}
+
+QString frmTrove::welcomeMarkerPath() const
+{
+    return m_userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".welcomed");
+}
+
+QString frmTrove::welcomeMessage()
+{
+    return QStringLiteral("Stashbox has been successfully installed and is ready for use. \r\n"
+                          "You will find it on the left side of your screen, just move the mouse over it.\r\n"
+                          "To make an item active for pasting, select it from the list.\r\n"
+                          "Items you copy will be automatically saved in the clipboard list.\r\n"
+                          "Questions and comments are welcome by e-mail to ")
+        + SupportAddress + QLatin1Char('.');
 }
 
 void frmTrove::load()
 {
+    // 2-4: invisible while it is set up; the name box takes 30 characters; the capture switch never
+    // takes the keyboard focus.
+    setWindowTitle(Title);
+    m_txtItemName->setMaxLength(30);
+    m_check1->setFocusPolicy(Qt::NoFocus);
+
+    // 5-6
     LoadOptions();
 
-    m_capture.captureOn = true;
+    // 7
+    const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
+    m_label8->setText(QStringLiteral("About Stashbox v%1.%2.%3")
+                          .arg(version.majorVersion())
+                          .arg(version.minorVersion())
+                          .arg(version.microVersion()));
+    m_label8->adjustSize();
+
+    // 8-10 (starting with the system comes with the settings)
+    m_hideMode = m_options.systemTray ? QStringLiteral("s") : QStringLiteral("w");
+    m_capture.captureOn = m_options.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
 
+    // 11: the list starts empty until data files exist.
+    const bool fileOpened = m_options.loadFile && m_options.loadClipFileName.size() >= 6;
+
+    // 12
+    m_items->expandedHeight = 1020;
+    m_grid.setCellButtonPicture(m_pictures.buttonArrow);
+
+    // 14
+    m_grid.setEditable(2);
+    m_grid.setComboList(0, QStringLiteral("..."));
+
+    // 16
+    BecomeClipboardViewer();
+    m_capture.ownWriteGuard = true;
+
+    // 17
     m_grid.setWidth(3200);
     m_grid.setColWidth(0, 2900);
     m_grid.setColWidth(1, 0);
     m_grid.setColWidth(2, 0);
-    resize(ScreenMetrics::toPixelsX(3200) + 8, ScreenMetrics::toPixelsY(20 * ClipStore::ItemRowHeight) + 40);
-
-    BecomeClipboardViewer();
-    m_capture.ownWriteGuard = true;
-
+    SetTopmost(true);
     m_grid.select(0, 0);
     m_grid.redraw();
+
+    // 19
+    m_check1->setChecked(m_capture.captureOn);
+
+    // 21: the first start of this user.
+    if (!QFile::exists(welcomeMarkerPath())) {
+        QFile marker(welcomeMarkerPath());
+        if (marker.open(QIODevice::WriteOnly))
+            marker.close();
+        m_dialogs.message(welcomeMessage(), Title, DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+    }
+
+    // 22
+    if (!fileOpened && m_store.itemCount() < m_store.itemLimit() && m_capture.captureOn)
+        m_capture.captureAtStartup();
+
     if (m_probe)
         m_probe->schedule();
 }
@@ -105,15 +229,41 @@ void frmTrove::LoadOptions()
                                              QStringLiteral("default"));
     m_capture.imageCapture = images == QLatin1String("default");
     m_capture.warnWhenFull = false;
+    // A screen-capture program of this name needs the clipboard's pictures for itself.
+    if (ProcessList::isRunning(QStringLiteral("sshostap.exe")))
+        m_capture.imageCapture = false;
 }
 
 void frmTrove::BecomeClipboardViewer()
 {
-    connect(&m_clipboard, &ClipboardPort::changed, this, [this] { m_capture.clipboardChanged(); });
+    m_viewer = true;
+    connect(&m_clipboard, &ClipboardPort::changed, this, [this] {
+        if (m_viewer)
+            m_capture.clipboardChanged();
+    });
+}
+
+void frmTrove::UnbecomeClipboardViewer()
+{
+    m_viewer = false;
+    disconnect(&m_clipboard, &ClipboardPort::changed, this, nullptr);
+}
+
+void frmTrove::SetTopmost(bool on)
+{
+    m_topmost = on;
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    // Changing the widget's flags would hide and re-create the window: tell the window system
+    // directly and only record the flag on the widget.
+    overrideWindowFlags(flags);
+    if (QWindow* w = windowHandle())
+        w->setFlags(flags);
 }
 
 void frmTrove::Check1_Click()
 {
+    m_items->LoseNameBox();
     m_capture.captureOn = m_check1->isChecked();
     if (m_probe)
         m_probe->schedule();
@@ -122,4 +272,108 @@ void frmTrove::Check1_Click()
 void frmTrove::showCount(int count)
 {
     m_lblItemCount->setText(ClipStore::countLabelFor(count));
+}
+
+void frmTrove::syncNameBox()
+{
+    const ItemInteraction::NameBox& box = m_items->nameBox();
+    if (m_txtItemName->text() != box.text)
+        m_txtItemName->setText(box.text);
+    if (box.visible) {
+        m_itemNameBox->move(ScreenMetrics::toPixelsX(box.left), ScreenMetrics::toPixelsY(box.top));
+        m_itemNameBox->show();
+        m_itemNameBox->raise();
+        m_txtItemName->setFocus();
+    } else {
+        m_itemNameBox->hide();
+    }
+}
+
+void frmTrove::showTextViewer()
+{
+    if (!m_textShow)
+        m_textShow = new frmTextShow(m_grid.textMatrix(m_grid.row(), 2), this);
+    m_textShow->show();
+    m_textShow->raise();
+    m_textShow->activateWindow();
+}
+
+void frmTrove::showImageViewer()
+{
+    if (!m_imageShow)
+        m_imageShow = new frmImageShow(m_grid.cellPicture(m_grid.row(), 1), this);
+    m_imageShow->show();
+    m_imageShow->raise();
+    m_imageShow->activateWindow();
+}
+
+void frmTrove::cmdExit_Click()
+{
+    m_items->LoseNameBox();
+    SetTopmost(false);
+    if (m_options.promptOnExit) {
+        if (m_dialogs.message(QStringLiteral(" Are you sure you want to close Stashbox?"), Title, DialogsPort::Icon::None,
+                              DialogsPort::Buttons::YesNo)
+            == DialogsPort::Answer::No) {
+            SetTopmost(true);
+            return;
+        }
+        if (m_lblItemCount->text().section(QLatin1Char(' '), 0, 0).toInt() > 0
+            && m_dialogs.message(QStringLiteral("Save clipboard data?"), Title, DialogsPort::Icon::None,
+                                 DialogsPort::Buttons::YesNo)
+                == DialogsPort::Answer::Yes) {
+            // The save dialog arrives with the data files.
+        }
+    }
+    closeInOrder();
+}
+
+void frmTrove::closeInOrder()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    QueryUnload();
+    Unload();
+    close();
+}
+
+void frmTrove::closeEvent(QCloseEvent* event)
+{
+    closeInOrder();
+    event->accept();
+}
+
+void frmTrove::QueryUnload()
+{
+    // The autosave of the list hangs here once data files exist.
+}
+
+void frmTrove::Unload()
+{
+    UnbecomeClipboardViewer();
+    if (m_textShow)
+        m_textShow->close();
+    if (m_imageShow)
+        m_imageShow->close();
+}
+
+void frmTrove::mousePressEvent(QMouseEvent* event)
+{
+    m_items->LoseNameBox();
+    QWidget::mousePressEvent(event);
+}
+
+bool frmTrove::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_txtItemName && event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            m_items->nameBoxKeyUp(13);
+        else if (key == Qt::Key_Escape)
+            m_items->nameBoxKeyUp(27);
+    } else if (watched == m_lblItemCount && event->type() == QEvent::MouseButtonPress) {
+        m_items->LoseNameBox();
+    }
+    return QWidget::eventFilter(watched, event);
 }

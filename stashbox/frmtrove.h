@@ -3,54 +3,119 @@
 #include "capture.h"
 #include "clipstore.h"
 #include "gridmodel.h"
+#include "iteminteraction.h"
+#include "programpictures.h"
+#include "viewers.h"
 
+#include <QPointer>
 #include <QWidget>
-#include <memory>
 
 class ClipboardPort;
 class DialogsPort;
 class GridView;
 class QCheckBox;
+class QFrame;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class StateProbe;
 
-// The main window: the item list, the count label and the capture switch. It owns the list's
-// model, the store and the capture, and forwards its controls' events to them.
+// The main window: the item list and the controls around it. It owns the list's model, the store,
+// the capture and the item actions, and forwards its controls' events to them.
 class frmTrove final : public QWidget
 {
     Q_OBJECT
 public:
-    frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, QWidget* parent = nullptr);
+    // The options that the options page will hold; their defaults are those of a missing settings file.
+    struct PanelOptions
+    {
+        bool startInOnMode = true;
+        bool promptOnExit = true;
+        bool loadFile = false;
+        QString loadClipFileName;
+        bool systemTray = false;
+        bool saveOnExit = true;
+    };
+
+    // `userFolder` holds the user's settings and files (the program's folder when writable).
+    frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString& userFolder, QWidget* parent = nullptr);
     ~frmTrove() override;
 
-    // The start-up sequence: settings, list set-up, joining the clipboard notifications.
+    // The start-up sequence.
     void load();
+    // Exit as the user asks for it: the questions, then the orderly close.
+    void cmdExit_Click();
+    // The orderly close without questions (window manager, end of session, signals). Runs once.
+    void closeInOrder();
 
     GridModel& gridModel() { return m_grid; }
     ClipStore& store() { return m_store; }
     Capture& capture() { return m_capture; }
+    ItemInteraction& items() { return *m_items; }
+    PanelOptions& options() { return m_options; }
+    const ProgramPictures& pictures() const { return m_pictures; }
+
     GridView* Grid() const { return m_gridView; }
     QLabel* lblItemCount() const { return m_lblItemCount; }
     QCheckBox* Check1() const { return m_check1; }
+    QPushButton* Command1() const { return m_command1; }
+    QPushButton* cmdExit() const { return m_cmdExit; }
+    QLabel* Label8() const { return m_label8; }
+    QFrame* ItemNameBox() const { return m_itemNameBox; }
+    QLineEdit* txtItemName() const { return m_txtItemName; }
+    frmTextShow* textViewer() const { return m_textShow; }
+    frmImageShow* imageViewer() const { return m_imageShow; }
 
     // The settings file of the current user.
-    static QString settingsPath();
+    QString settingsPath() const;
+    // The marker that the welcome message was shown to this user.
+    QString welcomeMarkerPath() const;
+    static QString welcomeMessage();
+    bool isTopmost() const { return m_topmost; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void LoadOptions();
     void BecomeClipboardViewer();
+    void UnbecomeClipboardViewer();
+    void SetTopmost(bool on);
     void Check1_Click();
     void showCount(int count);
+    void syncNameBox();
+    void showTextViewer();
+    void showImageViewer();
+    void QueryUnload();
+    void Unload();
+    void place(QWidget* w, int left, int top, int width, int height);
 
     ClipboardPort& m_clipboard;
     DialogsPort& m_dialogs;
+    ProgramPictures m_pictures;
     GridModel m_grid;
     ClipStore m_store;
     Capture m_capture;
+    ItemInteraction* m_items;
+    PanelOptions m_options;
+    QString m_userFolder;
+    QString m_hideMode = QStringLiteral("w");
+    bool m_topmost = false;
+    bool m_closed = false;
+    bool m_viewer = false;
 
     GridView* m_gridView = nullptr;
     QLabel* m_lblItemCount = nullptr;
     QCheckBox* m_check1 = nullptr;
-    QLabel* m_lblOnOff = nullptr;
+    QLabel* m_label1 = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_cmdExit = nullptr;
+    QLabel* m_label8 = nullptr;
+    QFrame* m_itemNameBox = nullptr;
+    QLineEdit* m_txtItemName = nullptr;
+    QPointer<frmTextShow> m_textShow;
+    QPointer<frmImageShow> m_imageShow;
     StateProbe* m_probe = nullptr;
 };

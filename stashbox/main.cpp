@@ -1,19 +1,41 @@
+#include "appfolder.h"
+#include "dialogsport.h"
 #include "frmtrove.h"
 #include "qtclipboardport.h"
 #include "qtdialogs.h"
+#include "signalwatcher.h"
+#include "singleinstance.h"
 
 #include <QApplication>
+#include <QSessionManager>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Stashbox"));
     QApplication::setApplicationVersion(QStringLiteral(STASHBOX_VERSION));
+    QtDialogs dialogs;
+
+    // Before anything else: a second copy must not touch the first one's settings or list.
+    SingleInstance instance(QStringLiteral("stashbox"));
+    if (!instance.acquire()) {
+        dialogs.message(QStringLiteral("Stashbox is already running."), QStringLiteral("Stashbox"),
+                        DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        return 0;
+    }
 
     QtClipboardPort clipboard;
-    QtDialogs dialogs;
-    frmTrove window(clipboard, dialogs);
+    frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
+
+    // However the session ends, the window closes in order.
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, &frmTrove::closeInOrder);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+        window.closeInOrder();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmTrove::closeInOrder);
+
     window.load();
     window.show();
     return app.exec();

@@ -2,7 +2,7 @@
 #include "clipstore.h"
 #include "frmtrove.h"
 #include "gridmodel.h"
-#include "kindicons.h"
+#include "programpictures.h"
 #include "qtclipboardport.h"
 #include "scripteddialogs.h"
 #include "scriptedclipboard.h"
@@ -404,7 +404,8 @@ void TestCapture::mainWindowCapturesFromSystemClipboard()
 {
     QtClipboardPort port;
     ScriptedDialogs dialogs;
-    frmTrove window(port, dialogs);
+    QTemporaryDir folder;
+    frmTrove window(port, dialogs, folder.path());
     window.load();
     window.show();
     QClipboard* cb = QGuiApplication::clipboard();

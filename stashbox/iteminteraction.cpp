@@ -1,0 +1,202 @@
+#include "iteminteraction.h"
+
+#include "capture.h"
+#include "clipboardport.h"
+#include "clipstore.h"
+#include "dialogsport.h"
+#include "gridmodel.h"
+
+#include <QCursor>
+
+ItemInteraction::ItemInteraction(ClipStore& store, Capture& capture, ClipboardPort& clipboard, DialogsPort& dialogs,
+                                 const ProgramPictures& pictures, QObject* parent)
+    : QObject(parent)
+    , cursorPos([] { return QCursor::pos(); })
+    , m_store(store)
+    , m_capture(capture)
+    , m_clipboard(clipboard)
+    , m_dialogs(dialogs)
+    , m_pictures(pictures)
+{
+}
+
+void ItemInteraction::setNameBoxText(const QString& text)
+{
+    m_nameBox.text = text;
+}
+
+void ItemInteraction::closeNameBox()
+{
+    m_nameBox.visible = false;
+    m_nameBox.text.clear();
+    emit nameBoxChanged();
+}
+
+void ItemInteraction::nameBoxKeyUp(int keyCode)
+{
+    GridModel& grid = m_store.grid();
+    if (keyCode == 13) {
+        if (m_nameBox.text.trimmed().isEmpty()) {
+            closeNameBox();
+            return;
+        }
+        const int row = grid.row();
+        if (m_store.kindOf(row) != ItemKind::Bitmap)
+            grid.setTextMatrix(row, 0, m_nameBox.text + QStringLiteral("\r\n-->") + grid.textMatrix(row, 2));
+        else
+            grid.setTextMatrix(row, 0, m_nameBox.text);
+        closeNameBox();
+    } else if (keyCode == 27) {
+        closeNameBox();
+    }
+}
+
+void ItemInteraction::LoseNameBox()
+{
+    if (!m_nameBox.visible && m_nameBox.text.isEmpty())
+        return;
+    GridModel& grid = m_store.grid();
+    if (!m_nameBox.text.trimmed().isEmpty())
+        grid.setTextMatrix(grid.row(), grid.col(), m_nameBox.text);
+    closeNameBox();
+}
+
+void ItemInteraction::beforeRowColChange(int, int, int newRow, int, bool*)
+{
+    LoseNameBox();
+    GridModel& grid = m_store.grid();
+    const bool item = m_store.isItemRow(newRow);
+    grid.setComboList(0, item ? QStringLiteral("...") : QString());
+    grid.setEditable(item ? 2 : 0);
+}
+
+void ItemInteraction::afterRowColChange(int, int, int, int)
+{
+    collapse();
+}
+
+void ItemInteraction::mouseDown(int, int, double, double)
+{
+    select();
+}
+
+void ItemInteraction::select()
+{
+    GridModel& grid = m_store.grid();
+    const int row = grid.row();
+    const QString kind = m_store.kindOf(row);
+    if (!ItemKind::isItem(kind))
+        return;
+    grid.setRowHeight(row, int(expandedHeight));
+    m_expandedRow = row;
+    if (kind == ItemKind::Bitmap) {
+        const Picture picture = grid.cellPicture(row, 1);
+        grid.setCellPicture(row, 0, picture);
+        m_capture.writeGuarded([&] {
+            m_clipboard.clear();
+            m_clipboard.writeImage(picture.image());
+        });
+    } else if (kind == ItemKind::Text) {
+        grid.setCellPicture(row, 0, m_pictures.largeText);
+        m_capture.writeGuarded([&] {
+            m_clipboard.clear();
+            m_clipboard.writeText(grid.textMatrix(row, 2));
+        });
+    } else {
+        grid.setCellPicture(row, 0, m_pictures.largeRtf);
+        m_capture.writeGuarded([&] {
+            m_clipboard.clear();
+            m_clipboard.writeRtf(grid.textMatrix(row, 1), grid.textMatrix(row, 2));
+        });
+    }
+    grid.redraw();
+}
+
+void ItemInteraction::collapse()
+{
+    GridModel& grid = m_store.grid();
+    const QString kind = m_store.kindOf(m_expandedRow);
+    if (!ItemKind::isItem(kind))
+        return;
+    grid.setRowHeight(m_expandedRow, CollapsedHeight);
+    grid.setCellPicture(m_expandedRow, 0, m_pictures.small.forKind(kind));
+    grid.redraw();
+}
+
+void ItemInteraction::cellButtonClick(int, int)
+{
+    LoseNameBox();
+    itemMenu();
+}
+
+void ItemInteraction::itemMenu()
+{
+    const int row = m_store.grid().row();
+    const QString kind = m_store.kindOf(row);
+    if (!ItemKind::isItem(kind))
+        return;
+    // Built afresh each time: the view entry depends on the item.
+    const QList<DialogsPort::MenuEntry> entries{
+        {EditItemName, QStringLiteral("Edit Item Name"), m_pictures.picture3.image()},
+        {DeleteItemName, QStringLiteral("Delete Item Name"), m_pictures.picture4.image()},
+        kind == ItemKind::Bitmap ? DialogsPort::MenuEntry{ViewImage, QStringLiteral("...View Image"), {}}
+                                 : DialogsPort::MenuEntry{ViewText, QStringLiteral("...View Text"), {}},
+        {DeleteItem, QStringLiteral("Delete Item"), m_pictures.picture2.image()},
+        {ClearClipboard, QStringLiteral("Clear Clipboard"), m_pictures.picture5.image()},
+    };
+    menuAction(m_dialogs.popupMenu(entries, cursorPos(), true));
+}
+
+void ItemInteraction::menuAction(int id)
+{
+    GridModel& grid = m_store.grid();
+    const int row = grid.row();
+    switch (id) {
+    case DeleteItemName:
+        if (!m_store.isItemRow(row))
+            break;
+        grid.setTextMatrix(row, 0,
+                           m_store.kindOf(row) == ItemKind::Bitmap ? QStringLiteral("IMAGE") : grid.textMatrix(row, 2));
+        break;
+    case DeleteItem:
+        Command1_Click();
+        break;
+    case EditItemName:
+        // The cell's position within the list, used as it is within the window.
+        m_nameBox.left = grid.cellLeft(row, 0) + 1000;
+        m_nameBox.top = grid.cellTop(row, 0) + 600;
+        m_nameBox.visible = true;
+        m_nameBox.text.clear();
+        emit nameBoxChanged();
+        break;
+    case ClearClipboard:
+        clearAll();
+        break;
+    case ViewImage:
+        emit viewImageRequested();
+        break;
+    case ViewText:
+        emit viewTextRequested();
+        break;
+    default:
+        break;
+    }
+}
+
+void ItemInteraction::clearAll()
+{
+    const DialogsPort::Answer answer = m_dialogs.message(QStringLiteral("Delete all items from the clipboard?"),
+                                                         QStringLiteral("Stashbox"), DialogsPort::Icon::None,
+                                                         DialogsPort::Buttons::YesNo);
+    if (answer == DialogsPort::Answer::No)
+        return;
+    m_store.clearAll();
+}
+
+void ItemInteraction::Command1_Click()
+{
+    LoseNameBox();
+    emit processEvents();
+    if (!m_store.deleteCurrent())
+        emit keepOnTop();
+}

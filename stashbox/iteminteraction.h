@@ -1,0 +1,92 @@
+#pragma once
+
+#include "programpictures.h"
+
+#include <QObject>
+#include <QPoint>
+#include <functional>
+
+class Capture;
+class ClipStore;
+class ClipboardPort;
+class DialogsPort;
+
+// What the user does with the items: clicking a row puts its item back on the clipboard and shows it
+// enlarged; the row's "..." button opens the item menu; the name box names an item.
+class ItemInteraction final : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int CollapsedHeight = 235;
+
+    enum MenuId {
+        DeleteItemName = 1000,
+        DeleteItem = 1001,
+        EditItemName = 1002,
+        ClearClipboard = 1003,
+        ViewImage = 1009,
+        ViewText = 1010,
+    };
+
+    // The item-name box: hidden normally; shown over the list while a name is typed.
+    struct NameBox
+    {
+        bool visible = false;
+        QString text;
+        // Position within the window, twips.
+        int left = 0;
+        int top = 0;
+    };
+
+    ItemInteraction(ClipStore& store, Capture& capture, ClipboardPort& clipboard, DialogsPort& dialogs,
+                    const ProgramPictures& pictures, QObject* parent = nullptr);
+
+    // The height of an expanded row, twips (set by start-up).
+    double expandedHeight = 1020;
+    int expandedRow() const { return m_expandedRow; }
+    // The mouse position on the screen, for the item menu.
+    std::function<QPoint()> cursorPos;
+
+    const NameBox& nameBox() const { return m_nameBox; }
+    // The user typed in the name box.
+    void setNameBoxText(const QString& text);
+    // A key was released in the name box: 13 Enter, 27 Escape.
+    void nameBoxKeyUp(int keyCode);
+    // Commits and closes the name box; every action on the main window calls this first.
+    void LoseNameBox();
+
+    // The list's events.
+    void beforeRowColChange(int oldRow, int oldCol, int newRow, int newCol, bool* cancel);
+    void afterRowColChange(int oldRow, int oldCol, int newRow, int newCol);
+    void mouseDown(int button, int shift, double x, double y);
+    void cellButtonClick(int row, int col);
+
+    // The Delete button.
+    void Command1_Click();
+    // Runs one entry of the item menu.
+    void menuAction(int id);
+
+signals:
+    void nameBoxChanged();
+    void viewTextRequested();
+    void viewImageRequested();
+    // Keep the main window on top (after an action that did nothing).
+    void keepOnTop();
+    // Let pending window events run.
+    void processEvents();
+
+private:
+    void select();
+    void collapse();
+    void itemMenu();
+    void clearAll();
+    void closeNameBox();
+
+    ClipStore& m_store;
+    Capture& m_capture;
+    ClipboardPort& m_clipboard;
+    DialogsPort& m_dialogs;
+    ProgramPictures m_pictures;
+    int m_expandedRow = 0;
+    NameBox m_nameBox;
+};

@@ -1,0 +1,118 @@
+#include "programpictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <functional>
+
+namespace {
+QImage blank(int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+// A sheet of paper with a folded corner and a few lines of "text" in the given colour, drawn on a
+// 16-unit grid and scaled to `size`.
+QImage page(int size, const QColor& ink, bool bold = false)
+{
+    QImage img = blank(size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, size > 16);
+    p.scale(size / 16.0, size / 16.0);
+    QPainterPath sheet;
+    sheet.moveTo(2.5, 1.5);
+    sheet.lineTo(10.5, 1.5);
+    sheet.lineTo(13.5, 4.5);
+    sheet.lineTo(13.5, 14.5);
+    sheet.lineTo(2.5, 14.5);
+    sheet.closeSubpath();
+    p.fillPath(sheet, Qt::white);
+    p.setPen(QPen(QColor(90, 90, 90), size > 16 ? 0.5 : 1.0));
+    p.drawPath(sheet);
+    p.setPen(QPen(ink, bold ? 1.2 : (size > 16 ? 0.6 : 1.0)));
+    for (int y = 5; y <= 12; y += 2)
+        p.drawLine(QPointF(4, y), QPointF(y == 5 ? 9 : 11.5, y));
+    return img;
+}
+
+QImage landscape(int size)
+{
+    QImage img = blank(size);
+    QPainter p(&img);
+    p.scale(size / 16.0, size / 16.0);
+    p.fillRect(QRectF(1, 3, 14, 11), QColor(120, 180, 235));
+    p.setPen(QPen(QColor(60, 60, 60), 0));
+    p.drawRect(QRectF(1, 3, 13.5, 10.5));
+    p.setBrush(QColor(60, 150, 60));
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({QPointF(2, 13.5), QPointF(7, 7), QPointF(11, 13.5)}));
+    p.setBrush(QColor(250, 210, 40));
+    p.drawEllipse(QPointF(11, 6), 2, 2);
+    return img;
+}
+
+// 13 x 13 menu pictures.
+QImage menuPicture(const std::function<void(QPainter&)>& draw)
+{
+    QImage img = blank(13);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    return img;
+}
+} // namespace
+
+KindIcons makeKindIcons()
+{
+    return KindIcons{Picture::fromImage(page(16, QColor(40, 40, 40))), Picture::fromImage(page(16, QColor(200, 40, 40), true)),
+                     Picture::fromImage(landscape(16))};
+}
+
+ProgramPictures makeProgramPictures()
+{
+    ProgramPictures pics;
+    pics.small = makeKindIcons();
+    pics.largeText = Picture::fromImage(page(60, QColor(40, 40, 40)));
+    pics.largeRtf = Picture::fromImage(page(60, QColor(200, 40, 40), true));
+
+    QImage arrow = blank(9);
+    {
+        QPainter p(&arrow);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(QColor(30, 30, 30));
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(QPolygonF({QPointF(1, 3), QPointF(8, 3), QPointF(4.5, 7)}));
+    }
+    pics.buttonArrow = Picture::fromImage(arrow);
+
+    const QPen red(QColor(200, 30, 30), 2);
+    pics.picture2 = Picture::fromImage(menuPicture([&](QPainter& p) {
+        p.setPen(red);
+        p.drawLine(3, 3, 10, 10);
+        p.drawLine(10, 3, 3, 10);
+    }));
+    pics.picture3 = Picture::fromImage(menuPicture([](QPainter& p) {
+        p.setPen(QPen(QColor(40, 90, 180), 2));
+        p.drawLine(2, 11, 10, 3);
+        p.setPen(QPen(QColor(230, 180, 60), 2));
+        p.drawLine(9, 2, 11, 4);
+    }));
+    pics.picture4 = Picture::fromImage(menuPicture([&](QPainter& p) {
+        p.setPen(QPen(QColor(40, 40, 40), 1));
+        p.drawLine(1, 6, 8, 6);
+        p.setPen(red);
+        p.drawLine(8, 8, 12, 12);
+        p.drawLine(12, 8, 8, 12);
+    }));
+    pics.picture5 = Picture::fromImage(menuPicture([&](QPainter& p) {
+        p.setPen(QPen(QColor(90, 90, 90), 1));
+        p.setBrush(QColor(220, 220, 220));
+        p.drawRect(QRectF(3.5, 3.5, 6, 8));
+        p.drawLine(2, 3, 11, 3);
+        p.setPen(red);
+        p.drawLine(5, 6, 8, 9);
+        p.drawLine(8, 6, 5, 9);
+    }));
+    return pics;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "clipitem.h"
+
+// The program's own pictures, drawn at start rather than shipped as files.
+struct ProgramPictures
+{
+    KindIcons small;     // SmallText, SmallRTF, SmallBitmap
+    Picture largeText;   // LargeText: preview of an expanded Text row
+    Picture largeRtf;    // LargeRTF
+    Picture buttonArrow; // the in-row button
+    Picture picture2;    // item menu: "Delete Item"
+    Picture picture3;    // item menu: "Edit Item Name"
+    Picture picture4;    // item menu: "Delete Item Name"
+    Picture picture5;    // item menu: "Clear Clipboard"
+};
+
+KindIcons makeKindIcons();
+ProgramPictures makeProgramPictures();
