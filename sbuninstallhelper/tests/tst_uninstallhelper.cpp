@@ -1,0 +1,179 @@
+#include "registrystore.h"
+#include "testconfighome.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <memory>
+
+using namespace winreg;
+
+namespace {
+
+const QString kRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+
+LONG setString(RegistryStore& store, HKEY root, const QString& path, const QString& name, const QByteArray& text)
+{
+    HKEY key = 0;
+    LONG rc = store.RegCreateKeyEx(root, path, 0, KEY_ALL_ACCESS, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const QByteArray data = text + '\0';
+    rc = store.RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const quint8*>(data.constData()),
+                             quint32(data.size()));
+    store.RegCloseKey(key);
+    return rc;
+}
+
+LONG queryString(RegistryStore& store, HKEY root, const QString& path, const QString& name, QByteArray* text)
+{
+    HKEY key = 0;
+    LONG rc = store.RegOpenKeyEx(root, path, 0, KEY_QUERY_VALUE, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    QByteArray buffer(1024, 0);
+    quint32 size = quint32(buffer.size());
+    rc = store.RegQueryValueEx(key, name, nullptr, reinterpret_cast<quint8*>(buffer.data()), &size);
+    store.RegCloseKey(key);
+    if (rc == ERROR_SUCCESS)
+        *text = buffer.first(size).chopped(1);
+    return rc;
+}
+
+// Every file below `root` with its bytes, for "nothing else changed" checks.
+QMap<QString, QByteArray> snapshot(const QString& root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        files.insert(QDir(root).relativeFilePath(path), file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>");
+    }
+    return files;
+}
+
+} // namespace
+
+class TestUninstallHelper final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void removesOnlyTheUsersStartEntry();
+    void runningAgainIsHarmless();
+    void nothingToRemoveEndsQuietlyAndCreatesNothing();
+
+private:
+    // Runs the helper without a display; returns false when it did not end normally and silently.
+    bool runHelper();
+
+    std::unique_ptr<TestConfigHome> m_home;
+};
+
+void TestUninstallHelper::init()
+{
+    m_home = std::make_unique<TestConfigHome>();
+    QVERIFY(m_home->isValid());
+}
+
+void TestUninstallHelper::cleanup()
+{
+    m_home.reset();
+}
+
+bool TestUninstallHelper::runHelper()
+{
+    QProcess helper;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
+    env.insert(QStringLiteral("HOME"), m_home->path());
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    helper.setProcessEnvironment(env);
+    helper.start(QStringLiteral(UNINSTALL_HELPER), QStringList());
+    if (!helper.waitForFinished(30000)) {
+        helper.kill();
+        helper.waitForFinished(5000);
+        qWarning("helper did not finish");
+        return false;
+    }
+    const QByteArray out = helper.readAllStandardOutput();
+    const QByteArray err = helper.readAllStandardError();
+    if (helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0 || !out.isEmpty() || !err.isEmpty()) {
+        qWarning() << "exit" << helper.exitStatus() << helper.exitCode() << "stdout" << out << "stderr" << err;
+        return false;
+    }
+    return true;
+}
+
+void TestUninstallHelper::removesOnlyTheUsersStartEntry()
+{
+    {
+        RegistryStore store;
+        QCOMPARE(setString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox"), "/opt/stash box/stashbox"),
+                 ERROR_SUCCESS);
+        QCOMPARE(setString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox Extra"), "/opt/extra"),
+                 ERROR_SUCCESS);
+        QCOMPARE(setString(store, HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Stashbox"), "/opt/machine/stashbox"),
+                 ERROR_SUCCESS);
+        QCOMPARE(setString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("Stashbox"),
+                           "settings"),
+                 ERROR_SUCCESS);
+    }
+    QFile other(m_home->autostart() + QStringLiteral("/other.desktop"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/other\n");
+    other.close();
+    const QString entry = m_home->autostart() + QStringLiteral("/Stashbox.desktop");
+    QVERIFY(QFile::exists(entry));
+
+    QMap<QString, QByteArray> expected = snapshot(m_home->path());
+    QVERIFY(expected.remove(QStringLiteral("autostart/Stashbox.desktop")) == 1);
+
+    QVERIFY(runHelper());
+    QVERIFY(!QFile::exists(entry));
+    QCOMPARE(snapshot(m_home->path()), expected);
+
+    RegistryStore store;
+    QByteArray text;
+    QCOMPARE(queryString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox"), &text), ERROR_FILE_NOT_FOUND);
+    QCOMPARE(queryString(store, HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Stashbox"), &text), ERROR_SUCCESS);
+    QCOMPARE(text, QByteArray("/opt/machine/stashbox"));
+    QCOMPARE(queryString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox Extra"), &text), ERROR_SUCCESS);
+    QCOMPARE(queryString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("Stashbox"),
+                         &text),
+             ERROR_SUCCESS);
+}
+
+void TestUninstallHelper::runningAgainIsHarmless()
+{
+    {
+        RegistryStore store;
+        QCOMPARE(setString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox"), "/opt/stashbox/stashbox"),
+                 ERROR_SUCCESS);
+        QCOMPARE(setString(store, HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Stashbox"), "/opt/machine/stashbox"),
+                 ERROR_SUCCESS);
+    }
+    QVERIFY(runHelper());
+    const QMap<QString, QByteArray> afterFirst = snapshot(m_home->path());
+    QVERIFY(!afterFirst.contains(QStringLiteral("autostart/Stashbox.desktop")));
+    QVERIFY(runHelper());
+    QCOMPARE(snapshot(m_home->path()), afterFirst);
+}
+
+void TestUninstallHelper::nothingToRemoveEndsQuietlyAndCreatesNothing()
+{
+    QVERIFY(runHelper());
+    QCOMPARE(QDir(m_home->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestUninstallHelper)
+#include "tst_uninstallhelper.moc"
