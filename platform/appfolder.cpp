@@ -27,7 +27,11 @@ QString AppFolder::userFilesFolder()
 
 QString AppFolder::userName()
 {
-    if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name && *pw->pw_name)
-        return QString::fromLocal8Bit(pw->pw_name);
-    return QStringLiteral("default");
+    const passwd* pw = ::getpwuid(::geteuid());
+    return userNameFrom(pw ? pw->pw_name : nullptr);
+}
+
+QString AppFolder::userNameFrom(const char* loginName)
+{
+    return loginName && *loginName ? QString::fromLocal8Bit(loginName) : QStringLiteral("default");
 }

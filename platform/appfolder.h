@@ -13,4 +13,6 @@ public:
     static QString userFilesFolder();
     // The login name of the effective user, "default" when there is none.
     static QString userName();
+    // The user name for a login name as the system gives it ("default" for none).
+    static QString userNameFrom(const char* loginName);
 };

@@ -2,6 +2,10 @@
 
 #include "appfolder.h"
 #include "clipboardport.h"
+#include "commandbox.h"
+#include "optionspage.h"
+#include "registrystore.h"
+#include "startwithsystem.h"
 #include "dialogsport.h"
 #include "gridview.h"
 #include "processlist.h"
@@ -16,6 +20,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,12 +43,17 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_capture(m_store, clipboard, dialogs)
     , m_items(new ItemInteraction(m_store, m_capture, clipboard, dialogs, m_pictures, this))
     , m_userFolder(userFolder)
+    , m_registry(std::make_unique<RegistryStore>())
+    , m_settings(new Settings(m_store, m_capture, userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini"),
+                              AppFolder::programFolder(), m_pictures.tss, m_pictures.sb, this))
+    , m_commands(new CommandBox(*m_settings, m_store, m_capture, dialogs, this))
 {
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(Title);
     setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
-    // The window was laid out for an 8-point interface font.
+    // The window was laid out for a narrow 8-point interface font.
     QFont small = font();
+    small.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     small.setPointSize(8);
     setFont(small);
 
@@ -57,6 +67,11 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     m_lblItemCount->installEventFilter(this);
     place(m_lblItemCount, 1920, 45, 810, 255);
+
+    m_command5 = new QPushButton(QStringLiteral("Opt"), this);
+    m_command5->setObjectName(QStringLiteral("Command5"));
+    m_command5->setToolTip(QStringLiteral(" Options"));
+    place(m_command5, 885, 15, 420, 330);
 
     m_command1 = new QPushButton(QStringLiteral("Del"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
@@ -97,10 +112,17 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     m_txtItemName->installEventFilter(this);
     m_itemNameBox->hide();
 
+    m_optionsPage = new OptionsPage(*m_settings, *m_commands, dialogs, this);
+
     connect(&m_store, &ClipStore::countChanged, this, &frmTrove::showCount);
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
+    connect(m_command5, &QPushButton::clicked, m_optionsPage, &OptionsPage::showPage);
+    connect(m_optionsPage, &OptionsPage::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
+    connect(m_optionsPage, &OptionsPage::startWithWinClicked, this, &frmTrove::applyStartWithWin);
+    connect(m_settings, &Settings::skinChanged, this, [this] { update(); });
+    connect(m_settings, &Settings::processEvents, this, [] { QCoreApplication::processEvents(); });
     connect(m_txtItemName, &QLineEdit::textEdited, m_items, &ItemInteraction::setNameBoxText);
 
     connect(&m_grid, &GridModel::beforeRowColChange, m_items, &ItemInteraction::beforeRowColChange);
@@ -121,6 +143,11 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
         m_probe->addControl(QStringLiteral("Command1"), m_command1);
         m_probe->addControl(QStringLiteral("cmdExit"), m_cmdExit);
         m_probe->addControl(QStringLiteral("txtItemName"), m_txtItemName);
+        m_probe->addControl(QStringLiteral("Command5"), m_command5);
+        m_probe->addControl(QStringLiteral("Options"), m_optionsPage);
+        m_probe->addControl(QStringLiteral("StartWithWin"), m_optionsPage->StartWithWin());
+        m_probe->addControl(QStringLiteral("commandtext"), m_optionsPage->commandtext());
+        m_probe->addControl(QStringLiteral("cmdSave"), m_optionsPage->cmdSave());
         connect(m_items, &ItemInteraction::nameBoxChanged, m_probe, &StateProbe::schedule);
     }
 }
@@ -135,7 +162,7 @@ void frmTrove::place(QWidget* w, int left, int top, int width, int height)
 
 QString frmTrove::settingsPath() const
 {
-    return m_userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini");
+    return m_settings->settingsPath();
 }
 
 QString frmTrove::welcomeMarkerPath() const
@@ -162,7 +189,7 @@ void frmTrove::load()
     m_check1->setFocusPolicy(Qt::NoFocus);
 
     // 5-6
-    LoadOptions();
+    m_settings->LoadOptions();
 
     // 7
     const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
@@ -172,13 +199,14 @@ void frmTrove::load()
                           .arg(version.microVersion()));
     m_label8->adjustSize();
 
-    // 8-10 (starting with the system comes with the settings)
-    m_hideMode = m_options.systemTray ? QStringLiteral("s") : QStringLiteral("w");
-    m_capture.captureOn = m_options.startInOnMode;
+    // 8-10
+    m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
+    applyStartWithWin();
+    m_capture.captureOn = m_settings->panel.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
 
     // 11: the list starts empty until data files exist.
-    const bool fileOpened = m_options.loadFile && m_options.loadClipFileName.size() >= 6;
+    const bool fileOpened = m_settings->panel.loadFile && m_settings->panel.loadClipFileName.size() >= 6;
 
     // 12
     m_items->expandedHeight = 1020;
@@ -220,18 +248,11 @@ void frmTrove::load()
         m_probe->schedule();
 }
 
-void frmTrove::LoadOptions()
+void frmTrove::applyStartWithWin()
 {
-    // The full settings arrive with the options page; until then only the item limit and the
-    // picture switch are in force, and the full-list warning stays off.
-    m_store.setItemLimit(20);
-    const QString images = ProfileFile::read(settingsPath(), OptionsSection, QStringLiteral("images"),
-                                             QStringLiteral("default"));
-    m_capture.imageCapture = images == QLatin1String("default");
-    m_capture.warnWhenFull = false;
-    // A screen-capture program of this name needs the clipboard's pictures for itself.
-    if (ProcessList::isRunning(QStringLiteral("sshostap.exe")))
-        m_capture.imageCapture = false;
+    // Failures are not reported; the entry is applied again at the next start.
+    StartWithSystem::apply(*m_registry, m_settings->panel.startWithWin,
+                           AppFolder::programFolder() + QStringLiteral("/stashbox"));
 }
 
 void frmTrove::BecomeClipboardViewer()
@@ -311,7 +332,7 @@ void frmTrove::cmdExit_Click()
 {
     m_items->LoseNameBox();
     SetTopmost(false);
-    if (m_options.promptOnExit) {
+    if (m_settings->panel.promptOnExit) {
         if (m_dialogs.message(QStringLiteral(" Are you sure you want to close Stashbox?"), Title, DialogsPort::Icon::None,
                               DialogsPort::Buttons::YesNo)
             == DialogsPort::Answer::No) {
@@ -356,6 +377,16 @@ void frmTrove::Unload()
         m_textShow->close();
     if (m_imageShow)
         m_imageShow->close();
+}
+
+void frmTrove::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    const Picture skin = m_settings->skin();
+    if (!skin.isNull()) {
+        QPainter p(this);
+        p.drawImage(QPoint(0, 0), skin.thumbnail(skin.size()));
+    }
 }
 
 void frmTrove::mousePressEvent(QMouseEvent* event)

@@ -5,6 +5,7 @@
 #include "gridmodel.h"
 #include "iteminteraction.h"
 #include "programpictures.h"
+#include "settings.h"
 #include "viewers.h"
 
 #include <QPointer>
@@ -18,6 +19,9 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class CommandBox;
+class OptionsPage;
+class RegistryStore;
 class StateProbe;
 
 // The main window: the item list and the controls around it. It owns the list's model, the store,
@@ -26,17 +30,6 @@ class frmTrove final : public QWidget
 {
     Q_OBJECT
 public:
-    // The options that the options page will hold; their defaults are those of a missing settings file.
-    struct PanelOptions
-    {
-        bool startInOnMode = true;
-        bool promptOnExit = true;
-        bool loadFile = false;
-        QString loadClipFileName;
-        bool systemTray = false;
-        bool saveOnExit = true;
-    };
-
     // `userFolder` holds the user's settings and files (the program's folder when writable).
     frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString& userFolder, QWidget* parent = nullptr);
     ~frmTrove() override;
@@ -52,7 +45,11 @@ public:
     ClipStore& store() { return m_store; }
     Capture& capture() { return m_capture; }
     ItemInteraction& items() { return *m_items; }
-    PanelOptions& options() { return m_options; }
+    Settings& settings() { return *m_settings; }
+    PanelOptions& options() { return m_settings->panel; }
+    OptionsPage* Options() const { return m_optionsPage; }
+    QPushButton* Command5() const { return m_command5; }
+    RegistryStore& registry() { return *m_registry; }
     const ProgramPictures& pictures() const { return m_pictures; }
 
     GridView* Grid() const { return m_gridView; }
@@ -76,10 +73,11 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void LoadOptions();
+    void applyStartWithWin();
     void BecomeClipboardViewer();
     void UnbecomeClipboardViewer();
     void SetTopmost(bool on);
@@ -99,9 +97,10 @@ private:
     ClipStore m_store;
     Capture m_capture;
     ItemInteraction* m_items;
-    PanelOptions m_options;
     QString m_userFolder;
-    QString m_hideMode = QStringLiteral("w");
+    std::unique_ptr<RegistryStore> m_registry;
+    Settings* m_settings;
+    CommandBox* m_commands;
     bool m_topmost = false;
     bool m_closed = false;
     bool m_viewer = false;
@@ -111,6 +110,8 @@ private:
     QCheckBox* m_check1 = nullptr;
     QLabel* m_label1 = nullptr;
     QPushButton* m_command1 = nullptr;
+    QPushButton* m_command5 = nullptr;
+    OptionsPage* m_optionsPage = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QLabel* m_label8 = nullptr;
     QFrame* m_itemNameBox = nullptr;

@@ -114,5 +114,25 @@ ProgramPictures makeProgramPictures()
         p.drawLine(5, 6, 8, 9);
         p.drawLine(8, 6, 5, 9);
     }));
+    // Two quiet patterns that keep the list readable: soft diagonal stripes and a dotted paper.
+    QImage stripes(48, 48, QImage::Format_RGB32);
+    stripes.fill(QColor(250, 250, 246));
+    {
+        QPainter p(&stripes);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(232, 236, 244), 6));
+        for (int x = -48; x < 96; x += 16)
+            p.drawLine(x, 48, x + 48, 0);
+    }
+    pics.tss = Picture::fromImage(stripes);
+    QImage dots(24, 24, QImage::Format_RGB32);
+    dots.fill(QColor(253, 251, 244));
+    {
+        QPainter p(&dots);
+        p.setPen(QColor(226, 220, 204));
+        p.drawPoint(4, 4);
+        p.drawPoint(16, 16);
+    }
+    pics.sb = Picture::fromImage(dots);
     return pics;
 }

@@ -13,6 +13,8 @@ struct ProgramPictures
     Picture picture3;    // item menu: "Edit Item Name"
     Picture picture4;    // item menu: "Delete Item Name"
     Picture picture5;    // item menu: "Clear Clipboard"
+    Picture tss;         // the list's built-in background pictures
+    Picture sb;
 };
 
 KindIcons makeKindIcons();

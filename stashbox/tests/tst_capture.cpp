@@ -5,6 +5,7 @@
 #include "programpictures.h"
 #include "qtclipboardport.h"
 #include "scripteddialogs.h"
+#include "isolatedhome.h"
 #include "scriptedclipboard.h"
 
 #include <QBuffer>
@@ -79,6 +80,7 @@ class TestCapture : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { isolateHome(); }
     void newestOnTopWithCountLabel();
     void fullListRollsOffTheOldest();
     void fullListWarns();

@@ -1,7 +1,9 @@
 #include "frmtrove.h"
 #include "gridview.h"
 #include "scripteddialogs.h"
+#include "isolatedhome.h"
 #include "scriptedclipboard.h"
+#include "profilefile.h"
 #include "singleinstance.h"
 #include "viewers.h"
 
@@ -80,6 +82,7 @@ class TestItems : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { isolateHome(); }
     void clickPutsItemBackWithoutCapturingIt();
     void onlyOneRowIsExpanded();
     void itemMenuIsBuiltForTheRow();
@@ -320,7 +323,7 @@ void TestItems::startUpRespectsTheSwitch()
     clipboard.current = {{"text/plain", "not taken"}};
     ScriptedDialogs dialogs;
     frmTrove w(clipboard, dialogs, folder.path());
-    w.options().startInOnMode = false;
+    QVERIFY(ProfileFile::write(w.settingsPath(), "SBOptions", "StartInOnMode", "False"));
     w.load();
     QCOMPARE(w.store().itemCount(), 0);
     QVERIFY(!w.Check1()->isChecked());

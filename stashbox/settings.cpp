@@ -1,0 +1,236 @@
+#include "settings.h"
+
+#include "capture.h"
+#include "clipstore.h"
+#include "gridmodel.h"
+#include "processlist.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <cmath>
+#include <optional>
+#include <limits>
+
+namespace {
+const QString Default = QStringLiteral("default");
+
+Picture pictureFromFile(const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    return Picture::fromData(file.readAll());
+}
+
+// A whole number in the 16-bit range, halves to even; nothing when the text is not a number.
+std::optional<qint16> toInt16(const QString& text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    const double r = std::nearbyint(v);
+    if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return static_cast<qint16>(r);
+}
+} // namespace
+
+Settings::Settings(ClipStore& store, Capture& capture, const QString& settingsPath, const QString& programFolder,
+                   Picture builtinTss, Picture builtinSb, QObject* parent)
+    : QObject(parent)
+    , processRunning(&ProcessList::isRunning)
+    , m_store(store)
+    , m_capture(capture)
+    , m_path(settingsPath)
+    , m_programFolder(programFolder)
+    , m_tss(std::move(builtinTss))
+    , m_sb(std::move(builtinSb))
+{
+}
+
+QString Settings::read(const QString& key)
+{
+    m_ini.setPath(m_path);
+    m_ini.setSection(Section);
+    m_ini.setDefault(Default);
+    m_ini.setKey(key);
+    return m_ini.Value();
+}
+
+void Settings::write(const QString& key, const QString& value)
+{
+    m_ini.setPath(m_path);
+    m_ini.setSection(Section);
+    m_ini.setDefault(Default);
+    m_ini.setKey(key);
+    m_ini.setValue(value);
+}
+
+void Settings::applyImageCaptureCheck()
+{
+    // A screen-capture program of this name needs the clipboard's pictures for itself.
+    if (processRunning && processRunning(QStringLiteral("sshostap.exe")))
+        m_capture.imageCapture = false;
+}
+
+void Settings::LoadOptions()
+{
+    GridModel& grid = m_store.grid();
+
+    m_store.setItemLimit(read(QStringLiteral("pro")) == QLatin1String("100") ? 100 : 20);
+    grid.setGridLines(read(QStringLiteral("gridlines")) == Default ? 1 : 0);
+    saveOnExit = read(QStringLiteral("saveonexit")) == Default;
+    m_capture.imageCapture = read(QStringLiteral("images")) == Default;
+    applyImageCaptureCheck();
+    m_capture.warnWhenFull = read(QStringLiteral("nowarn")) != Default;
+
+    const QString picture = read(QStringLiteral("clipboardpicture"));
+    if (picture == Default) {
+        grid.setBackgroundPicture(Picture());
+    } else {
+        if (picture == QLatin1String("tss"))
+            grid.setBackgroundPicture(m_tss);
+        else if (picture == QLatin1String("sb"))
+            grid.setBackgroundPicture(m_sb);
+        // A file that cannot be read leaves the background as it is.
+        if (const Picture fromFile = pictureFromFile(picture); !fromFile.isNull())
+            grid.setBackgroundPicture(fromFile);
+    }
+
+    const QString type = read(QStringLiteral("clipboardtype"));
+    if (type == QLatin1String("blue")) {
+        panel.clipBlue = true;
+        panel.clipBrown = false;
+        ClipBlue_Click();
+    } else if (type == QLatin1String("brown") || type == Default) {
+        panel.clipBlue = false;
+        panel.clipBrown = true;
+        ClipBrown_Click();
+    }
+
+    panel.startWithWin = read(QStringLiteral("Startup")) != QLatin1String("False");
+    if (const QString file = read(QStringLiteral("File")); file != Default)
+        panel.loadClipFileName = file;
+    panel.loadFile = read(QStringLiteral("LoadFile")) == QLatin1String("True");
+    panel.autoHide = read(QStringLiteral("AutoHide")) == QLatin1String("True");
+    if (panel.autoHide)
+        emit processEvents();
+    panel.startInOnMode = read(QStringLiteral("StartInOnMode")) != QLatin1String("False");
+    panel.promptOnExit = read(QStringLiteral("PromptOnExit")) != QLatin1String("False");
+
+    const QString side = read(QStringLiteral("ScreenSide"));
+    if (side != QLatin1String("True")) {
+        panel.screenSide = false;
+        SystemTray_Click();
+    }
+    if (side == QLatin1String("True") || side == Default) {
+        panel.screenSide = true;
+        ScreenSide_Click();
+    }
+
+    const QString anispeed = read(QStringLiteral("anispeed"));
+    if (anispeed == Default) {
+        speed = 30;
+    } else if (const auto v = toInt16(anispeed)) {
+        speed = *v;
+    }
+    panel.speedText = QString::number(speed);
+    panel.scrollValue = speed;
+    panel.enabledFileControls = panel.loadFile;
+    emit panelChanged();
+}
+
+void Settings::SaveOptions()
+{
+    const double typed = leadingNumber(panel.speedText);
+    const double rounded = std::nearbyint(typed);
+    // A number beyond what the speed can hold leaves the speed as it was.
+    if (rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max())
+        speed = static_cast<qint16>(rounded);
+    write(QStringLiteral("anispeed"), QString::number(speed));
+
+    if (panel.clipBlue)
+        write(QStringLiteral("clipboardtype"), QStringLiteral("blue"));
+    else if (panel.clipBrown)
+        write(QStringLiteral("clipboardtype"), QStringLiteral("brown"));
+
+    const auto flag = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
+    write(QStringLiteral("Startup"), flag(panel.startWithWin));
+    write(QStringLiteral("File"), panel.loadClipFileName);
+    write(QStringLiteral("LoadFile"), flag(panel.loadFile));
+    write(QStringLiteral("AutoHide"), flag(panel.autoHide));
+    write(QStringLiteral("StartInOnMode"), flag(panel.startInOnMode));
+    write(QStringLiteral("PromptOnExit"), flag(panel.promptOnExit));
+
+    if (panel.screenSide) {
+        hideMode = QStringLiteral("w");
+        emit removeFromSystemTray();
+        write(QStringLiteral("ScreenSide"), QStringLiteral("True"));
+    } else {
+        hideMode = QStringLiteral("s");
+        write(QStringLiteral("ScreenSide"), QStringLiteral("False"));
+    }
+}
+
+void Settings::loadSkin(const QString& file)
+{
+    // A missing skin file leaves the background unchanged.
+    const Picture skin = pictureFromFile(m_programFolder + QLatin1Char('/') + file);
+    if (skin.isNull())
+        return;
+    m_skin = skin;
+    emit skinChanged(m_skin);
+}
+
+void Settings::ClipBlue_Click()
+{
+    loadSkin(panel.clipBlue ? QStringLiteral("sbbl.icj") : QStringLiteral("sbbr.icj"));
+}
+
+void Settings::ClipBrown_Click()
+{
+    loadSkin(panel.clipBrown ? QStringLiteral("sbbr.icj") : QStringLiteral("sbbl.icj"));
+}
+
+void Settings::ScreenSide_Click()
+{
+    emit command2CaptionChanged(command2Caption());
+}
+
+void Settings::SystemTray_Click()
+{
+    emit recentreRequested();
+    emit command2CaptionChanged(command2Caption());
+}
+
+void Settings::LoadFile_Click()
+{
+    panel.enabledFileControls = panel.loadFile;
+    emit panelChanged();
+}
+
+QString Settings::command2Caption() const
+{
+    return panel.screenSide ? QStringLiteral("<") : QStringLiteral("  .");
+}
+
+void Settings::Vscroll_Change(int value)
+{
+    panel.scrollValue = value;
+    if (value >= 1 && value <= 100) {
+        panel.speedText = QString::number(value);
+        emit panelChanged();
+    }
+}
+
+double Settings::leadingNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
+    const QRegularExpressionMatch m = number.match(text);
+    if (!m.hasMatch())
+        return 0;
+    bool ok = false;
+    const double v = m.captured(1).toDouble(&ok);
+    return ok && std::isfinite(v) ? v : 0;
+}
