@@ -1,6 +1,9 @@
 // In-process costs of the capture path and of drawing the list, without a display server.
 //   build/bench/bench_core            (QT_QPA_PLATFORM=offscreen is set by the program itself)
 #include "capture.h"
+#include "datafiles.h"
+#include "profilefile.h"
+#include "settings.h"
 #include "clipstore.h"
 #include "gridmodel.h"
 #include "gridview.h"
@@ -10,6 +13,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -151,6 +155,50 @@ void BM_PaintShortLabels(benchmark::State& state)
         view.render(&target);
 }
 BENCHMARK(BM_PaintShortLabels)->Unit(benchmark::kMillisecond);
+// The autosave of a full list: 100 items, 20 of them 1920x1080 pictures.
+struct AutosaveWorld : World
+{
+    QTemporaryDir dir;
+    Settings settings{store, capture, dir.filePath("bench.ini"), dir.path(), Picture(), Picture()};
+    DataFiles files{store, settings, dialogs, dir.path(), dir.path(), "bench"};
+    AutosaveWorld()
+    {
+        settings.processRunning = [](const QString&) { return false; };
+        ProfileFile::write(settings.settingsPath(), "SBOptions", "pro", "100");
+        settings.LoadOptions();
+        for (int i = 0; i < 20; ++i) {
+            clipboard.current = {{"image/png", png(photoLike(1920, 1080, 500 + quint32(i)))}};
+            capture.captureClipboard();
+        }
+        for (int i = 0; i < 80; ++i) {
+            clipboard.current = {{"text/plain", QByteArray("a text item of some length, number ") + QByteArray::number(i)}};
+            capture.captureClipboard();
+        }
+    }
+};
+
+void BM_AutosaveWrite(benchmark::State& state)
+{
+    AutosaveWorld w;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(w.files.writeAutosave());
+    state.counters["items"] = w.store.itemCount();
+}
+BENCHMARK(BM_AutosaveWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AutosaveRestore(benchmark::State& state)
+{
+    AutosaveWorld w;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.files.writeAutosave();
+        w.store.clearAll();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(w.files.restoreAutosave());
+    }
+    state.counters["items"] = w.store.itemCount();
+}
+BENCHMARK(BM_AutosaveRestore)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv)

@@ -109,6 +109,29 @@ Picture Picture::fromData(const QByteArray& bytes)
     return image.isNull() ? Picture() : compact(image);
 }
 
+Picture Picture::fromEncoded(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    const QByteArray format = reader.format();
+    // Pictures the decoder would refuse are refused here already.
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (!size.isValid() || size.isEmpty() || pixels * 4 > qint64(QImageReader::allocationLimit()) * 1024 * 1024)
+        return {};
+    // Formats kept as they are; anything else (a BMP written by another program) is compacted.
+    if (format != "png" && format != "jpeg" && format != "jpg" && format != "gif")
+        return fromData(bytes);
+    Picture p;
+    p.d = std::make_shared<Data>();
+    p.d->encoded = bytes;
+    p.d->size = size;
+    return p;
+}
+
 QSize Picture::size() const
 {
     return d ? d->size : QSize();

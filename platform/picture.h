@@ -19,6 +19,9 @@ public:
     static Picture compact(const QImage& image, const QByteArray& encoded = {});
     // Decodes `bytes` (any format Qt reads, recognised by content); null picture on failure.
     static Picture fromData(const QByteArray& bytes);
+    // Keeps `bytes` as they are after reading only the picture's header: for pictures this program
+    // wrote itself. Null when the header cannot be read.
+    static Picture fromEncoded(const QByteArray& bytes);
 
     bool isNull() const { return !d; }
     QSize size() const;

@@ -69,6 +69,23 @@ void Capture::writeGuarded(const std::function<void()>& write)
     ownWriteGuard = was;
 }
 
+QString Capture::uniqueStamp() const
+{
+    // The stamp names the picture's file; two pictures of the same second get "-2", "-3", ...
+    const QString stamp = pictureStamp();
+    const GridModel& grid = m_store.grid();
+    const auto taken = [&](const QString& name) {
+        for (int r = 0; r < grid.rows(); ++r)
+            if (m_store.kindOf(r) == ItemKind::Bitmap && grid.textMatrix(r, 2) == name)
+                return true;
+        return false;
+    };
+    QString name = stamp;
+    for (int n = 2; taken(name); ++n)
+        name = stamp + QLatin1Char('-') + QString::number(n);
+    return name;
+}
+
 bool Capture::rowsHaveText(int column, const QString& value) const
 {
     const GridModel& grid = m_store.grid();
@@ -121,7 +138,7 @@ Capture::Result Capture::take(ClipboardOffer& offer, bool dropOldest)
         const quint64 fingerprint = picture.fingerprint();
         if (rowsHavePicture(fingerprint))
             return Result::Duplicate;
-        item = ClipItem{ItemKind::Bitmap, QStringLiteral("IMAGE"), QString::number(fingerprint), picture, pictureStamp()};
+        item = ClipItem{ItemKind::Bitmap, QStringLiteral("IMAGE"), QString::number(fingerprint), picture, uniqueStamp()};
     } else {
         return Result::Nothing;
     }

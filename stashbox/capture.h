@@ -53,6 +53,7 @@ public:
 
 private:
     Result take(ClipboardOffer& offer, bool dropOldest);
+    QString uniqueStamp() const;
     bool rowsHaveText(int column, const QString& value) const;
     bool rowsHavePicture(quint64 fingerprint) const;
 

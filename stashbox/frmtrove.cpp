@@ -3,6 +3,7 @@
 #include "appfolder.h"
 #include "clipboardport.h"
 #include "commandbox.h"
+#include "datafiles.h"
 #include "optionspage.h"
 #include "registrystore.h"
 #include "startwithsystem.h"
@@ -47,6 +48,8 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_settings(new Settings(m_store, m_capture, userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini"),
                               AppFolder::programFolder(), m_pictures.tss, m_pictures.sb, this))
     , m_commands(new CommandBox(*m_settings, m_store, m_capture, dialogs, this))
+    , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::programFolder(), userFolder,
+                                AppFolder::userName(), this))
 {
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(Title);
@@ -67,6 +70,16 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     m_lblItemCount->installEventFilter(this);
     place(m_lblItemCount, 1920, 45, 810, 255);
+
+    m_command4 = new QPushButton(QStringLiteral("Open"), this);
+    m_command4->setObjectName(QStringLiteral("Command4"));
+    m_command4->setToolTip(QStringLiteral(" Open data file "));
+    place(m_command4, 15, 15, 420, 330);
+
+    m_command3 = new QPushButton(QStringLiteral("Save"), this);
+    m_command3->setObjectName(QStringLiteral("Command3"));
+    m_command3->setToolTip(QStringLiteral(" Save data file "));
+    place(m_command3, 450, 15, 420, 330);
 
     m_command5 = new QPushButton(QStringLiteral("Opt"), this);
     m_command5->setObjectName(QStringLiteral("Command5"));
@@ -119,6 +132,9 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
     connect(m_command5, &QPushButton::clicked, m_optionsPage, &OptionsPage::showPage);
+    connect(m_command3, &QPushButton::clicked, m_dataFiles, &DataFiles::Command3_Click);
+    connect(m_command4, &QPushButton::clicked, m_dataFiles, &DataFiles::Command4_Click);
+    connect(m_dataFiles, &DataFiles::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
     connect(m_optionsPage, &OptionsPage::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
     connect(m_optionsPage, &OptionsPage::startWithWinClicked, this, &frmTrove::applyStartWithWin);
     connect(m_settings, &Settings::skinChanged, this, [this] { update(); });
@@ -205,8 +221,10 @@ void frmTrove::load()
     m_capture.captureOn = m_settings->panel.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
 
-    // 11: the list starts empty until data files exist.
-    const bool fileOpened = m_settings->panel.loadFile && m_settings->panel.loadClipFileName.size() >= 6;
+    // 11
+    const bool fileOpened = m_dataFiles->loadStartupFile();
+    if (!fileOpened && m_settings->saveOnExit)
+        m_dataFiles->restoreAutosave();
 
     // 12
     m_items->expandedHeight = 1020;
@@ -342,9 +360,8 @@ void frmTrove::cmdExit_Click()
         if (m_lblItemCount->text().section(QLatin1Char(' '), 0, 0).toInt() > 0
             && m_dialogs.message(QStringLiteral("Save clipboard data?"), Title, DialogsPort::Icon::None,
                                  DialogsPort::Buttons::YesNo)
-                == DialogsPort::Answer::Yes) {
-            // The save dialog arrives with the data files.
-        }
+                == DialogsPort::Answer::Yes)
+            m_dataFiles->Command3_Click();
     }
     closeInOrder();
 }
@@ -367,7 +384,8 @@ void frmTrove::closeEvent(QCloseEvent* event)
 
 void frmTrove::QueryUnload()
 {
-    // The autosave of the list hangs here once data files exist.
+    // Closing is never cancelled; a failed autosave cannot be helped at this point.
+    m_dataFiles->writeAutosave();
 }
 
 void frmTrove::Unload()

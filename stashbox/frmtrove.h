@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class CommandBox;
+class DataFiles;
 class OptionsPage;
 class RegistryStore;
 class StateProbe;
@@ -50,6 +51,9 @@ public:
     OptionsPage* Options() const { return m_optionsPage; }
     QPushButton* Command5() const { return m_command5; }
     RegistryStore& registry() { return *m_registry; }
+    DataFiles& dataFiles() { return *m_dataFiles; }
+    QPushButton* Command3() const { return m_command3; }
+    QPushButton* Command4() const { return m_command4; }
     const ProgramPictures& pictures() const { return m_pictures; }
 
     GridView* Grid() const { return m_gridView; }
@@ -101,6 +105,7 @@ private:
     std::unique_ptr<RegistryStore> m_registry;
     Settings* m_settings;
     CommandBox* m_commands;
+    DataFiles* m_dataFiles;
     bool m_topmost = false;
     bool m_closed = false;
     bool m_viewer = false;
@@ -110,6 +115,8 @@ private:
     QCheckBox* m_check1 = nullptr;
     QLabel* m_label1 = nullptr;
     QPushButton* m_command1 = nullptr;
+    QPushButton* m_command3 = nullptr;
+    QPushButton* m_command4 = nullptr;
     QPushButton* m_command5 = nullptr;
     OptionsPage* m_optionsPage = nullptr;
     QPushButton* m_cmdExit = nullptr;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ClipStore;
+class DialogsPort;
+class Settings;
+
+// Saving the list to data files and reading it back: a list file with a picture folder beside it
+// (the list file's path + "_Data"), and the autosave that carries the list from one run to the next.
+class DataFiles final : public QObject
+{
+    Q_OBJECT
+public:
+    // `userFolder` holds the autosave folder; `programFolder` is where the file dialogs start.
+    DataFiles(ClipStore& store, Settings& settings, DialogsPort& dialogs, const QString& programFolder,
+              const QString& userFolder, const QString& userName, QObject* parent = nullptr);
+
+    QString autosaveFolder() const;
+    QString autosavePath() const;
+    static QString pictureFolder(const QString& listFile) { return listFile + QStringLiteral("_Data"); }
+    // A picture name that can be used as a file name inside the picture folder and nowhere else.
+    static bool isPlainName(const QString& name);
+
+    // The Save button (also the exit prompt's Yes).
+    void Command3_Click();
+    // The Open button.
+    void Command4_Click();
+    // The start-up file; true when it was loaded (the autosave is then left alone).
+    bool loadStartupFile();
+    // Every close: writes the list and its pictures to the autosave.
+    bool writeAutosave();
+    // At start with save-on-exit on: reads the autosave and deletes what it read. An autosave that
+    // cannot be read is kept aside under a clear name and the list starts empty.
+    bool restoreAutosave();
+
+    // Writes the list to `file` and its pictures to the picture folder; false on any failure.
+    bool saveTo(const QString& file);
+    // Sets icons, pictures (from `pictureFolder`) and the count again after a list was read.
+    void rebuild(const QString& pictureFolder, bool deletePictures = false);
+
+signals:
+    // Every action first commits the main window's name box.
+    void aboutToAct();
+
+private:
+    bool writePictures(const QString& folder);
+    bool readList(const QString& file, QString* error);
+
+    ClipStore& m_store;
+    Settings& m_settings;
+    DialogsPort& m_dialogs;
+    QString m_programFolder;
+    QString m_userFolder;
+    QString m_userName;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+#include <array>
+
+class GridModel;
+
+// The list file: the whole item list (row count, every row's kind, its three cell texts and its
+// height, and the list's layout) in one versioned binary file. Pictures are not in it; they live in
+// the picture folder beside it. The byte layout is described in LISTFILE.md.
+//
+// The codec (describe, encode, decode, read, write) needs Qt Core only and lives in the `listfile`
+// library; fromGrid and applyToGrid work on the grid model and are built into the program's core.
+namespace ListFile {
+
+enum class Status { Ok, CannotOpen, NotAListFile, NewerVersion, Damaged, CannotWrite };
+
+// A short English sentence for messages and tools.
+QString describe(Status s);
+
+// The format version this build writes. Files with a higher major version are refused; a higher
+// minor version only adds what this build skips.
+inline constexpr quint16 FormatMajor = 1;
+inline constexpr quint16 FormatMinor = 0;
+// Bounds a file is checked against before anything is allocated for it.
+inline constexpr int MaxRows = 10000;
+inline constexpr qint64 MaxFileBytes = qint64(2) << 30;
+// Heights and widths are twips; anything larger than this is not a list anyone made.
+inline constexpr int MaxTwips = 10000000;
+
+struct Row
+{
+    QString kind;
+    std::array<QString, 3> text;
+    int height = 235;
+
+    bool operator==(const Row&) const = default;
+};
+
+struct Contents
+{
+    QList<Row> rows;
+    int width = 3200;
+    std::array<int, 3> colWidth{2900, 0, 0};
+    int gridLines = 1;
+    int editable = 0;
+
+    bool operator==(const Contents&) const = default;
+};
+
+// Every row of the grid, empty ones included, and its layout.
+Contents fromGrid(const GridModel& grid);
+// Replaces all rows and texts of the grid by the contents (row count, kind, texts, heights, layout);
+// pictures of all cells are cleared (the caller sets icons and pictures again afterwards).
+void applyToGrid(const Contents& contents, GridModel& grid);
+
+// Values outside the ranges the reader accepts (negative sizes, unknown modes) are clamped as written,
+// so that whatever encode gives, decode takes back.
+QByteArray encode(const Contents& contents);
+// `out` is untouched unless the result is Ok.
+Status decode(const QByteArray& bytes, Contents* out);
+
+// Atomic (the previous file stays whole when anything fails) and readable by the owner only.
+// More than MaxRows rows, or an encoding larger than MaxFileBytes, is refused with CannotWrite.
+Status write(const QString& path, const Contents& contents);
+// `out` is untouched unless the result is Ok. Files larger than MaxFileBytes are Damaged.
+Status read(const QString& path, Contents* out);
+
+} // namespace ListFile

@@ -1,0 +1,375 @@
+#include "appfolder.h"
+#include "datafiles.h"
+#include "frmtrove.h"
+#include "isolatedhome.h"
+#include "listfile.h"
+#include "profilefile.h"
+#include "scripteddialogs.h"
+#include "scriptedclipboard.h"
+
+#include <QBuffer>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+QImage picture(int seed, QSize size = QSize(40, 24))
+{
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            img.setPixel(x, y, qRgb((x * 7 + seed) & 0xff, (y * 11 + seed * 3) & 0xff, seed & 0xff));
+    return img;
+}
+
+QByteArray png(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    image.save(&b, "PNG");
+    return bytes;
+}
+
+// The main window over a folder of its own, as the program runs it.
+struct Program
+{
+    QString folder;
+    ScriptedClipboard clipboard;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<frmTrove> w;
+
+    explicit Program(const QString& f, bool welcomed = true)
+        : folder(f)
+    {
+        if (welcomed) {
+            QFile marker(folder + "/" + AppFolder::userName() + ".welcomed");
+            marker.open(QIODevice::WriteOnly);
+        }
+        w = std::make_unique<frmTrove>(clipboard, dialogs, folder);
+        w->load();
+    }
+    GridModel& grid() { return w->gridModel(); }
+    DataFiles& files() { return w->dataFiles(); }
+    void copyText(const QString& t) { clipboard.copy({{"text/plain", t.toUtf8()}}); }
+    void copyRtf(const QByteArray& rtf, const QString& t) { clipboard.copy({{"text/rtf", rtf}, {"text/plain", t.toUtf8()}}); }
+    void copyPicture(int seed) { clipboard.copy({{"image/png", png(picture(seed))}}); }
+    void setting(const QString& key, const QString& value)
+    {
+        QVERIFY(ProfileFile::write(w->settingsPath(), "SBOptions", key, value));
+    }
+};
+
+QStringList kinds(GridModel& g)
+{
+    QStringList out;
+    for (int r = 0; r < g.rows(); ++r)
+        out << g.rowData(r);
+    return out;
+}
+} // namespace
+
+class TestDataFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { isolateHome(); }
+    void saveAndOpenEveryKind();
+    void openAcrossLimits();
+    void emptyListHasNoPictureFolder();
+    void missingPictureStillCounts();
+    void samesecondPicturesKeepTheirOwnFiles();
+    void unsafePictureNamesAreNeverFollowed();
+    void openFailureKeepsTheList();
+    void autosaveCarriesTheList();
+    void autosaveNotRestoredWhenOff();
+    void unreadableAutosaveIsKeptAside();
+    void startupFile();
+};
+
+void TestDataFiles::saveAndOpenEveryKind()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    p.copyText("line one\r\nline two");
+    p.copyRtf("{\\rtf1\\ansi {\\b bold}\\par next}", "bold\r\nnext");
+    p.copyPicture(1);
+    p.copyText("named");
+    p.grid().select(0, 0);
+    p.w->items().menuAction(ItemInteraction::EditItemName);
+    p.w->items().setNameBoxText("My name");
+    p.w->items().nameBoxKeyUp(13);
+    QCOMPARE(p.grid().textMatrix(0, 0), QString("My name\r\n-->named"));
+
+    const QString file = dir.filePath("my list.sbx");
+    p.dialogs.files.enqueue(" " + file + " ");
+    QTest::mouseClick(p.w->Command3(), Qt::LeftButton);
+    const DialogsPort::FileRequest save = p.dialogs.fileRequests.last();
+    QCOMPARE(save.title, QString("Save Stashbox Data"));
+    QCOMPARE(save.actionCaption, QString("Save"));
+    QCOMPARE(save.filter, QString("Stashbox Data Files|*.sbx|"));
+    QVERIFY(save.save);
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(QFile::permissions(file) & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
+    const QString pictureName = p.grid().textMatrix(1, 2);
+    QVERIFY(QFile::exists(file + "_Data/" + pictureName));
+    QCOMPARE(QDir(file + "_Data").entryList(QDir::Files).size(), 1);
+
+    // Open into another program: the same list, pictures included.
+    QTemporaryDir other;
+    Program q(other.path());
+    q.copyText("will be replaced");
+    q.dialogs.files.enqueue(file);
+    QTest::mouseClick(q.w->Command4(), Qt::LeftButton);
+    QCOMPARE(q.dialogs.fileRequests.last().title, QString("Open Stashbox Data"));
+    QCOMPARE(q.w->store().itemCount(), 4);
+    QCOMPARE(q.w->lblItemCount()->text(), QString("4  ITEMS"));
+    for (int r = 0; r < 20; ++r) {
+        QCOMPARE(q.grid().rowData(r), p.grid().rowData(r));
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(q.grid().textMatrix(r, c), p.grid().textMatrix(r, c));
+    }
+    QCOMPARE(q.grid().cellPicture(1, 1).image().convertToFormat(QImage::Format_RGB32), picture(1));
+    QVERIFY(q.grid().cellPicture(1, 0).sharesDataWith(q.w->pictures().small.bitmap));
+    QVERIFY(q.grid().cellPicture(2, 0).sharesDataWith(q.w->pictures().small.rtf));
+    // The picture put back on the clipboard is the one captured.
+    q.grid().select(1, 0);
+    q.w->items().mouseDown(1, 0, 0, 0);
+    QImage back;
+    QVERIFY(back.loadFromData(q.clipboard.current.value("image/png")));
+    QCOMPARE(back.convertToFormat(QImage::Format_RGB32), picture(1));
+}
+
+void TestDataFiles::openAcrossLimits()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    p.setting("pro", "100");
+    p.w->settings().LoadOptions();
+    for (int i = 0; i < 30; ++i)
+        p.copyText(QString("item %1").arg(i));
+    const QString big = dir.filePath("big.sbx");
+    QVERIFY(p.files().saveTo(big));
+
+    QTemporaryDir otherDir;
+    Program q(otherDir.path());
+    q.dialogs.files.enqueue(big);
+    q.files().Command4_Click();
+    QCOMPARE(q.w->store().itemLimit(), 20);
+    QCOMPARE(q.grid().rows(), 20);
+    QCOMPARE(q.w->store().itemCount(), 20);
+    QCOMPARE(q.grid().textMatrix(0, 2), QString("item 29"));
+
+    const QString small = otherDir.filePath("small.sbx");
+    QVERIFY(q.files().saveTo(small));
+    p.dialogs.files.enqueue(small);
+    p.files().Command4_Click();
+    QCOMPARE(p.grid().rows(), 100);
+    QCOMPARE(p.w->store().itemCount(), 20);
+    QCOMPARE(p.grid().rowData(20), QString());
+}
+
+void TestDataFiles::emptyListHasNoPictureFolder()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    const QString file = dir.filePath("empty.sbx");
+    QVERIFY(p.files().saveTo(file));
+    QVERIFY(QFile::exists(file));
+    QVERIFY(!QFileInfo::exists(file + "_Data"));
+    ListFile::Contents c;
+    QCOMPARE(ListFile::read(file, &c), ListFile::Status::Ok);
+    QCOMPARE(c.rows.size(), 20);
+}
+
+void TestDataFiles::missingPictureStillCounts()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    p.copyPicture(3);
+    p.copyText("text");
+    const QString file = dir.filePath("x.sbx");
+    QVERIFY(p.files().saveTo(file));
+    QVERIFY(QDir(file + "_Data").removeRecursively());
+    p.dialogs.files.enqueue(file);
+    p.files().Command4_Click();
+    QCOMPARE(p.w->store().itemCount(), 2);
+    QCOMPARE(p.grid().rowData(1), QString("Bitmap"));
+    QVERIFY(p.grid().cellPicture(1, 1).isNull());
+    QVERIFY(p.grid().cellPicture(1, 0).sharesDataWith(p.w->pictures().small.bitmap));
+}
+
+void TestDataFiles::samesecondPicturesKeepTheirOwnFiles()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    // Three pictures within (almost certainly) one second.
+    p.copyPicture(10);
+    p.copyPicture(11);
+    p.copyPicture(12);
+    QSet<QString> names;
+    for (int r = 0; r < 3; ++r)
+        names.insert(p.grid().textMatrix(r, 2));
+    QCOMPARE(names.size(), 3);
+    const QString file = dir.filePath("three.sbx");
+    QVERIFY(p.files().saveTo(file));
+    QCOMPARE(QDir(file + "_Data").entryList(QDir::Files).size(), 3);
+}
+
+void TestDataFiles::unsafePictureNamesAreNeverFollowed()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("lists");
+    const QString victim = dir.filePath("victim.txt");
+    QFile v(victim);
+    QVERIFY(v.open(QIODevice::WriteOnly));
+    v.write("keep me");
+    v.close();
+    // A crafted list whose picture names point out of the picture folder.
+    ListFile::Contents c;
+    for (int i = 0; i < 20; ++i)
+        c.rows.append(ListFile::Row{});
+    c.rows[0] = ListFile::Row{"Bitmap", {"IMAGE", "1", "../../victim.txt"}, 235};
+    c.rows[1] = ListFile::Row{"Bitmap", {"IMAGE", "2", "/etc/hostname"}, 235};
+    c.rows[2] = ListFile::Row{"Text", {"fine", "", "fine"}, 235};
+    Program p(dir.filePath("lists"));
+    const QString autosave = p.files().autosavePath();
+    QDir().mkpath(QFileInfo(autosave).path());
+    QCOMPARE(ListFile::write(autosave, c), ListFile::Status::Ok);
+    QVERIFY(p.files().restoreAutosave());
+    QCOMPARE(p.w->store().itemCount(), 3);
+    QVERIFY(p.grid().cellPicture(0, 1).isNull());
+    QVERIFY(QFile::exists(victim));
+    QVERIFY(QFile::exists("/etc/hostname"));
+    // Saving such a list never writes outside its picture folder either.
+    p.grid().setCellPicture(0, 1, Picture::compact(picture(5)));
+    QVERIFY(!p.files().saveTo(dir.filePath("lists/out.sbx")));
+    QFile again(victim);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), QByteArray("keep me"));
+}
+
+void TestDataFiles::openFailureKeepsTheList()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    p.copyText("kept");
+    const QString bad = dir.filePath("bad.sbx");
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("this is not a list file at all");
+    f.close();
+    p.dialogs.messages.clear();
+    p.dialogs.files.enqueue(bad);
+    p.files().Command4_Click();
+    QCOMPARE(p.w->store().itemCount(), 1);
+    QCOMPARE(p.grid().textMatrix(0, 2), QString("kept"));
+    QCOMPARE(p.dialogs.messages.size(), 1);
+    QVERIFY(p.dialogs.messages[0].text.contains("bad.sbx"));
+    // A cancelled dialog changes nothing and asks nothing more.
+    p.files().Command4_Click();
+    QCOMPARE(p.dialogs.messages.size(), 1);
+    QCOMPARE(p.w->store().itemCount(), 1);
+}
+
+void TestDataFiles::autosaveCarriesTheList()
+{
+    QTemporaryDir dir;
+    QString autosave;
+    QStringList before;
+    {
+        Program p(dir.path());
+        p.copyText("first");
+        p.copyPicture(7);
+        p.copyRtf("{\\rtf1 r}", "r");
+        p.copyPicture(8);
+        p.copyText("fifth");
+        p.grid().select(2, 0);
+        p.w->items().mouseDown(1, 0, 0, 0); // an expanded row
+        before = kinds(p.grid());
+        autosave = p.files().autosavePath();
+        p.w->closeInOrder();
+        QVERIFY(QFile::exists(autosave));
+        QCOMPARE(QFile::permissions(QFileInfo(autosave).path()) & 0x0777,
+                 QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+        QCOMPARE(QDir(autosave + "_Data").entryList(QDir::Files).size(), 2);
+    }
+    QCOMPARE(QFileInfo(autosave).path(), dir.filePath("{E098A55430BFFEE0816A628E}{" + AppFolder::userName() + "}"));
+    Program again(dir.path());
+    QCOMPARE(kinds(again.grid()), before);
+    QCOMPARE(again.w->store().itemCount(), 5);
+    for (int r = 0; r < 20; ++r)
+        QCOMPARE(again.grid().rowHeight(r), 235);
+    QCOMPARE(again.grid().cellPicture(1, 1).image().convertToFormat(QImage::Format_RGB32), picture(8));
+    QCOMPARE(again.grid().cellPicture(3, 1).image().convertToFormat(QImage::Format_RGB32), picture(7));
+    // What was read is gone; the folders stay.
+    QVERIFY(!QFile::exists(autosave));
+    QVERIFY(QDir(autosave + "_Data").entryList(QDir::Files).isEmpty());
+    QVERIFY(QFileInfo(autosave + "_Data").isDir());
+}
+
+void TestDataFiles::autosaveNotRestoredWhenOff()
+{
+    QTemporaryDir dir;
+    QString autosave;
+    {
+        Program p(dir.path());
+        p.setting("saveonexit", "none");
+        p.copyText("still written");
+        autosave = p.files().autosavePath();
+        p.w->closeInOrder();
+    }
+    QVERIFY(QFile::exists(autosave));
+    Program again(dir.path());
+    QCOMPARE(again.w->store().itemCount(), 0);
+    QVERIFY(QFile::exists(autosave));
+}
+
+void TestDataFiles::unreadableAutosaveIsKeptAside()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("{E098A55430BFFEE0816A628E}{" + AppFolder::userName() + "}");
+    QDir().mkpath(folder);
+    QFile f(folder + "/temp.sbt");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("SBXLIST") + QByteArray(40, '\xff'));
+    f.close();
+    Program p(dir.path());
+    QCOMPARE(p.w->store().itemCount(), 0);
+    QVERIFY(!QFile::exists(folder + "/temp.sbt"));
+    const QStringList aside = QDir(folder).entryList({"temp.sbt.unreadable-*"});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(QFileInfo(folder + "/" + aside[0]).size(), 47);
+}
+
+void TestDataFiles::startupFile()
+{
+    QTemporaryDir dir;
+    const QString list = dir.filePath("start.sbx");
+    {
+        Program p(dir.path());
+        p.copyText("from the file");
+        QVERIFY(p.files().saveTo(list));
+        p.clipboard.current.clear();
+        p.copyText("from the autosave");
+        p.setting("LoadFile", "True");
+        p.setting("File", list);
+        p.w->closeInOrder();
+    }
+    {
+        Program p(dir.path());
+        // Loaded from the file; the autosave is left for the next close to replace.
+        QCOMPARE(p.w->store().itemCount(), 1);
+        QCOMPARE(p.grid().textMatrix(0, 2), QString("from the file"));
+        QVERIFY(QFile::exists(p.files().autosavePath()));
+        p.copyText("added later");
+        p.setting("File", "a.sbx"); // five characters: not loaded
+        p.w->closeInOrder();
+    }
+    Program p(dir.path());
+    QCOMPARE(p.grid().textMatrix(0, 2), QString("added later")); // restored from the autosave
+    QCOMPARE(p.grid().textMatrix(1, 2), QString("from the file"));
+}
+
+QTEST_MAIN(TestDataFiles)
+#include "tst_datafiles.moc"
