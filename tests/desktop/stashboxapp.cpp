@@ -1,0 +1,225 @@
+#include "stashboxapp.h"
+
+#include "rigpaths.h"
+#include "xsession.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+StashboxApp::StashboxApp(XSession &session)
+    : m_session(session)
+{
+}
+
+StashboxApp::~StashboxApp()
+{
+    stop();
+}
+
+void StashboxApp::setSetting(const QString &key, const QString &value)
+{
+    m_settings.append({key, value});
+}
+
+QString StashboxApp::folder() const
+{
+    return m_temp.filePath(QStringLiteral("app"));
+}
+
+QString StashboxApp::settingsPath() const
+{
+    return QDir(folder()).filePath(RigPaths::loginName() + QStringLiteral(".ini"));
+}
+
+QString StashboxApp::probePath() const
+{
+    return m_temp.filePath(QStringLiteral("probe.json"));
+}
+
+qint64 StashboxApp::pid() const
+{
+    return m_process ? m_process->pid() : 0;
+}
+
+bool StashboxApp::copyProgramFolder(const QString &from, const QString &to, QString *error) const
+{
+    // Per-user files that earlier runs of the build's own copy left beside the
+    // program (settings, autosave folder, first-start marker) must not leak
+    // into a test.
+    const QString user = RigPaths::loginName();
+    auto perUser = [&user](const QString &relative) {
+        const QString top = relative.section(QLatin1Char('/'), 0, 0);
+        return top == user || top.startsWith(user + QLatin1Char('.'))
+               || top.endsWith(QLatin1Char('{') + user + QLatin1Char('}'));
+    };
+    const QDir source(from);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    if (!QDir().mkpath(to)) {
+        *error = QStringLiteral("cannot create %1").arg(to);
+        return false;
+    }
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = source.relativeFilePath(path);
+        if (perUser(relative))
+            continue;
+        const QString target = QDir(to).filePath(relative);
+        const QFileInfo info = it.fileInfo();
+        if (info.isDir()) {
+            if (!QDir().mkpath(target)) {
+                *error = QStringLiteral("cannot create %1").arg(target);
+                return false;
+            }
+        } else if (!QFile::copy(path, target)) {
+            *error = QStringLiteral("cannot copy %1").arg(path);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StashboxApp::writeSettings(QString *error) const
+{
+    if (m_settings.isEmpty())
+        return true;
+    QByteArray text = "[SBOptions]\r\n";
+    for (const auto &[key, value] : m_settings)
+        text += key.toUtf8() + '=' + value.toUtf8() + "\r\n";
+    QSaveFile file(settingsPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        *error = QStringLiteral("cannot write %1").arg(settingsPath());
+        return false;
+    }
+    return true;
+}
+
+bool StashboxApp::start(QString *error, int timeoutMs)
+{
+    if (!m_temp.isValid()) {
+        *error = QStringLiteral("no temporary folder");
+        return false;
+    }
+    const QString program = RigPaths::program();
+    if (!QFileInfo(program).isExecutable()) {
+        *error = QStringLiteral("the program %1 is not built").arg(program);
+        return false;
+    }
+    if (!copyProgramFolder(RigPaths::appDir(), folder(), error) || !writeSettings(error))
+        return false;
+
+    const QString root = m_temp.path();
+    QProcessEnvironment env = m_session.environment();
+    env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/home/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/home/.local/share"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/home/.cache"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
+    env.insert(QStringLiteral("STASHBOX_STATE_FILE"), probePath());
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the real program runs on xcb
+    for (const char *sub : {"/home/.config", "/home/.local/share", "/home/.cache"})
+        QDir().mkpath(root + QLatin1String(sub));
+    QDir().mkpath(root + QStringLiteral("/runtime"));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    m_process = std::make_unique<ManagedProcess>();
+    m_process->setEnvironment(env);
+    m_process->setOutputFile(root + QStringLiteral("/output.log"));
+    if (!m_process->start(QDir(folder()).filePath(QStringLiteral("stashbox")), {}, error))
+        return false;
+    ProbeState last;
+    if (!waitFor([](const ProbeState &) { return true; }, timeoutMs, &last)) {
+        *error = QStringLiteral("no probe from the program within %1 ms (%2)\n%3")
+                     .arg(timeoutMs)
+                     .arg(exitDescription(), outputTail());
+        return false;
+    }
+    return !m_expectWindow || waitForWindow(error, timeoutMs);
+}
+
+bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
+{
+    // The first probe is written once the window is shown, unless a message
+    // box (the first-start welcome) holds it back: then the user reads it
+    // and presses Return.
+    QElapsedTimer clock;
+    clock.start();
+    bool answered = false;
+    ProbeState last;
+    while (clock.elapsed() < timeoutMs && isAlive()) {
+        if (const auto s = state()) {
+            last = *s;
+            if (s->controls.contains(QStringLiteral("frmTrove")))
+                return true;
+        }
+        if (!answered) {
+            const QStringList boxes = m_session.visibleWindows(QStringLiteral("^Stashbox$"));
+            for (const QString &id : boxes)
+                m_session.pressKey(id, QStringLiteral("Return"));
+            answered = !boxes.isEmpty();
+        }
+        QThread::msleep(30);
+    }
+    *error = QStringLiteral("the main window did not come up within %1 ms (%2); last probe:\n%3\n%4")
+                 .arg(timeoutMs)
+                 .arg(exitDescription(), last.describe(), outputTail());
+    return false;
+}
+
+void StashboxApp::stop()
+{
+    if (m_process)
+        m_process->stop(3000);
+}
+
+bool StashboxApp::isAlive()
+{
+    return m_process && m_process->isRunning();
+}
+
+QString StashboxApp::exitDescription()
+{
+    return m_process ? m_process->describeExit() : QStringLiteral("not started");
+}
+
+QString StashboxApp::outputTail(int maxChars) const
+{
+    QFile file(m_temp.filePath(QStringLiteral("output.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString all = QString::fromUtf8(file.readAll());
+    return all.size() > maxChars ? all.right(maxChars) : all;
+}
+
+std::optional<ProbeState> StashboxApp::state() const
+{
+    return ProbeState::read(probePath());
+}
+
+bool StashboxApp::waitFor(const Predicate &predicate, int timeoutMs, ProbeState *last)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (const auto s = state()) {
+            if (last)
+                *last = *s;
+            if (predicate(*s))
+                return true;
+        }
+        if (clock.elapsed() >= timeoutMs || !isAlive())
+            return false;
+        QThread::msleep(15);
+    }
+}
+
+bool StashboxApp::waitForChange(qint64 seq, int timeoutMs, ProbeState *last)
+{
+    return waitFor([seq](const ProbeState &s) { return s.seq > seq; }, timeoutMs, last);
+}

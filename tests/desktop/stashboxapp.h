@@ -1,0 +1,69 @@
+#pragma once
+
+#include "managedprocess.h"
+#include "probestate.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class XSession;
+
+// One run of the real program on an XSession: from a fresh copy of the built
+// program folder, with HOME and the XDG folders of its own, so every run
+// starts with no settings, no autosave and no lock of an earlier run.
+class StashboxApp final
+{
+public:
+    explicit StashboxApp(XSession &session);
+    ~StashboxApp();
+    StashboxApp(const StashboxApp &) = delete;
+    StashboxApp &operator=(const StashboxApp &) = delete;
+
+    // Lines of the per-user settings file, written before start.
+    void setSetting(const QString &key, const QString &value);
+
+    // Whether start() waits for the main window to be on screen (not when it
+    // starts hidden in the tray, say).  On, a first-start message box is
+    // answered with Return, as a user would.
+    void setExpectWindow(bool on) { m_expectWindow = on; }
+
+    // Copies the program folder, starts the copy and waits (bounded) for its
+    // first probe, and for its main window.
+    bool start(QString *error, int timeoutMs = 15000);
+    void stop();
+
+    bool isAlive();
+    QString exitDescription();
+    qint64 pid() const;
+    QString folder() const;
+    QString settingsPath() const;
+    QString probePath() const;
+    // The program's stdout and stderr, for failure messages.
+    QString outputTail(int maxChars = 2000) const;
+
+    std::optional<ProbeState> state() const;
+    using Predicate = std::function<bool(const ProbeState &)>;
+    // Polls the probe until the predicate holds; returns false on timeout or
+    // when the program is gone.  last receives the last state seen.
+    bool waitFor(const Predicate &predicate, int timeoutMs, ProbeState *last = nullptr);
+    // Waits for a write newer than seq.
+    bool waitForChange(qint64 seq, int timeoutMs, ProbeState *last = nullptr);
+
+private:
+    bool copyProgramFolder(const QString &from, const QString &to, QString *error) const;
+    bool writeSettings(QString *error) const;
+    bool waitForWindow(QString *error, int timeoutMs);
+
+    XSession &m_session;
+    QTemporaryDir m_temp;
+    QList<QPair<QString, QString>> m_settings;
+    std::unique_ptr<ManagedProcess> m_process;
+    bool m_expectWindow = true;
+};
