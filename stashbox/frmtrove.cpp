@@ -154,6 +154,12 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     if (const QString probePath = StateProbe::pathFromEnvironment(); !probePath.isEmpty()) {
         m_probe = new StateProbe(probePath, m_store, m_capture, this);
         m_probe->addControl(QStringLiteral("Grid"), m_gridView);
+        m_probe->rowScreenRect = [this](int row) {
+            const QRect r = m_gridView->rowRect(row);
+            return r.isEmpty() ? r : QRect(m_gridView->viewport()->mapToGlobal(r.topLeft()), r.size());
+        };
+        m_probe->addControl(QStringLiteral("Command3"), m_command3);
+        m_probe->addControl(QStringLiteral("Command4"), m_command4);
         m_probe->addControl(QStringLiteral("lblItemCount"), m_lblItemCount);
         m_probe->addControl(QStringLiteral("Check1"), m_check1);
         m_probe->addControl(QStringLiteral("Command1"), m_command1);

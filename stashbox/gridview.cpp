@@ -219,6 +219,13 @@ void GridView::mousePressEvent(QMouseEvent* event)
                      QPointF(ScreenMetrics::toTwipsX(pos.x()), ScreenMetrics::toTwipsY(pos.y())));
 }
 
+void GridView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Two quick clicks on two rows arrive as a press and a double click: the second row must be
+    // picked all the same.
+    mousePressEvent(event);
+}
+
 void GridView::keyPressEvent(QKeyEvent* event)
 {
     const int rows = m_model.rows();

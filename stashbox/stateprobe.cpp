@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
+#include <QEvent>
 #include <QMetaObject>
 #include <QSaveFile>
 #include <QWidget>
@@ -22,6 +24,14 @@ QJsonObject rectOf(QWidget* w)
 }
 } // namespace
 
+QJsonValue StateProbe::screenRect(int row) const
+{
+    const QRect r = rowScreenRect && m_window && m_window->isVisible() ? rowScreenRect(row) : QRect();
+    if (r.isEmpty())
+        return QJsonValue();
+    return QJsonObject{{"x", r.x()}, {"y", r.y()}, {"w", r.width()}, {"h", r.height()}};
+}
+
 StateProbe::StateProbe(const QString& path, ClipStore& store, const Capture& capture, QWidget* window)
     : QObject(window)
     , m_path(path)
@@ -31,6 +41,24 @@ StateProbe::StateProbe(const QString& path, ClipStore& store, const Capture& cap
 {
     connect(&store, &ClipStore::countChanged, this, &StateProbe::schedule);
     connect(&store.grid(), &GridModel::changed, this, &StateProbe::schedule);
+    // Where the window is matters to whoever clicks on it.
+    if (window)
+        window->installEventFilter(this);
+}
+
+bool StateProbe::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        schedule();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QString StateProbe::pathFromEnvironment()
@@ -41,6 +69,7 @@ QString StateProbe::pathFromEnvironment()
 void StateProbe::addControl(const QString& name, QWidget* widget)
 {
     m_controls.append({name, widget});
+    widget->installEventFilter(this);
 }
 
 void StateProbe::schedule()
@@ -72,6 +101,7 @@ void StateProbe::writeNow()
             {"heightTwips", grid.rowHeight(r)},
             {"pictureWidth", item.picture.isNull() ? 0 : item.picture.size().width()},
             {"pictureHeight", item.picture.isNull() ? 0 : item.picture.size().height()},
+            {"screen", screenRect(r)},
         });
     }
     QJsonObject controls;
@@ -87,6 +117,7 @@ void StateProbe::writeNow()
         {"count", m_store.itemCount()},
         {"countLabel", m_store.countLabelText()},
         {"limit", m_store.itemLimit()},
+        {"currentRow", grid.row()},
         {"captureOn", m_capture.captureOn},
         {"imageCapture", m_capture.imageCapture},
         {"rows", rows},

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QJsonValue>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
+#include <functional>
 
 class ClipStore;
 class Capture;
@@ -23,8 +26,15 @@ public:
     void writeNow();
     // Named controls whose screen rectangles are reported.
     void addControl(const QString& name, QWidget* widget);
+    // Where a row of the list is on the screen (empty when it is not shown).
+    std::function<QRect(int row)> rowScreenRect;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QJsonValue screenRect(int row) const;
+
     QString m_path;
     ClipStore& m_store;
     const Capture& m_capture;

@@ -236,6 +236,12 @@ void TestGrid::viewTurnsClicksAndKeysIntoEvents()
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, r2.center());
     QCOMPARE(log.events, QStringList({"before 0,0->2,0", "after 0,0->2,0", "mouse 1 1"}));
 
+    // A second click soon after the first arrives as a double click: it picks its row all the same.
+    log.events.clear();
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.rowRect(1).center());
+    QCOMPARE(log.events, QStringList({"before 2,0->1,0", "after 2,0->1,0", "mouse 1 0"}));
+    g.select(2, 0);
+
     // Keys move the current row without a press; the list scrolls to keep it in view.
     log.events.clear();
     view.setFocus();

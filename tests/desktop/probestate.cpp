@@ -46,6 +46,10 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray &json, QString *err
         row.heightTwips = r.value(QLatin1String("heightTwips")).toInt();
         row.pictureWidth = r.value(QLatin1String("pictureWidth")).toInt();
         row.pictureHeight = r.value(QLatin1String("pictureHeight")).toInt();
+        const QJsonObject screen = r.value(QLatin1String("screen")).toObject();
+        if (!screen.isEmpty())
+            row.screen = QRect(screen.value(QLatin1String("x")).toInt(), screen.value(QLatin1String("y")).toInt(),
+                               screen.value(QLatin1String("w")).toInt(), screen.value(QLatin1String("h")).toInt());
         row.labelLength = r.value(QLatin1String("labelLength")).toInteger(row.label.size());
         row.dataLength = r.value(QLatin1String("dataLength")).toInteger(row.data.size());
         row.textLength = r.value(QLatin1String("textLength")).toInteger(row.text.size());

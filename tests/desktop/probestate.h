@@ -23,6 +23,7 @@ struct ProbeRow
     qint64 labelLength = 0;
     qint64 dataLength = 0;
     qint64 textLength = 0;
+    QRect screen;   // where the row is on the screen; empty when not shown
 };
 
 struct ProbeState

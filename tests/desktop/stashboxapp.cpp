@@ -114,6 +114,27 @@ bool StashboxApp::start(QString *error, int timeoutMs)
         return false;
 
     const QString root = m_temp.path();
+    for (const char *sub : {"/home/.config", "/home/.local/share", "/home/.cache"})
+        QDir().mkpath(root + QLatin1String(sub));
+    QDir().mkpath(root + QStringLiteral("/runtime"));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return launch(error, timeoutMs);
+}
+
+QString StashboxApp::homePath() const
+{
+    return m_temp.filePath(QStringLiteral("home"));
+}
+
+QString StashboxApp::configPath() const
+{
+    return m_temp.filePath(QStringLiteral("home/.config"));
+}
+
+QProcessEnvironment StashboxApp::environment() const
+{
+    const QString root = m_temp.path();
     QProcessEnvironment env = m_session.environment();
     env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/home/.config"));
@@ -122,14 +143,16 @@ bool StashboxApp::start(QString *error, int timeoutMs)
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
     env.insert(QStringLiteral("STASHBOX_STATE_FILE"), probePath());
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the real program runs on xcb
-    for (const char *sub : {"/home/.config", "/home/.local/share", "/home/.cache"})
-        QDir().mkpath(root + QLatin1String(sub));
-    QDir().mkpath(root + QStringLiteral("/runtime"));
-    QFile::setPermissions(root + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return env;
+}
 
+bool StashboxApp::launch(QString *error, int timeoutMs)
+{
+    const QString root = m_temp.path();
+    // A new run writes a new probe; the old one must not be taken for it.
+    QFile::remove(probePath());
     m_process = std::make_unique<ManagedProcess>();
-    m_process->setEnvironment(env);
+    m_process->setEnvironment(environment());
     m_process->setOutputFile(root + QStringLiteral("/output.log"));
     if (!m_process->start(QDir(folder()).filePath(QStringLiteral("stashbox")), {}, error))
         return false;
@@ -141,6 +164,28 @@ bool StashboxApp::start(QString *error, int timeoutMs)
         return false;
     }
     return !m_expectWindow || waitForWindow(error, timeoutMs);
+}
+
+bool StashboxApp::restart(QString *error, int timeoutMs)
+{
+    if (isAlive()) {
+        *error = QStringLiteral("the program is still running");
+        return false;
+    }
+    return launch(error, timeoutMs);
+}
+
+std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString *error)
+{
+    auto other = std::make_unique<ManagedProcess>();
+    QProcessEnvironment env = environment();
+    // Its own probe, so that it cannot be mistaken for the first copy's.
+    env.insert(QStringLiteral("STASHBOX_STATE_FILE"), m_temp.filePath(QStringLiteral("probe-second.json")));
+    other->setEnvironment(env);
+    other->setOutputFile(m_temp.path() + QStringLiteral("/output-second.log"));
+    if (!other->start(QDir(folder()).filePath(QStringLiteral("stashbox")), {}, error))
+        return nullptr;
+    return other;
 }
 
 bool StashboxApp::waitForWindow(QString *error, int timeoutMs)

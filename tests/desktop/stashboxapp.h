@@ -4,6 +4,7 @@
 #include "probestate.h"
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -37,7 +38,15 @@ public:
     // Copies the program folder, starts the copy and waits (bounded) for its
     // first probe, and for its main window.
     bool start(QString *error, int timeoutMs = 15000);
+    // Starts the program again in the same folders after stop(), as a user would the next day.
+    bool restart(QString *error, int timeoutMs = 15000);
+    // One more copy in the same folders while this one runs, for the single-instance check; the
+    // caller owns and stops it.
+    std::unique_ptr<ManagedProcess> launchAnother(QString *error);
     void stop();
+    // The home folder the program runs with, and its XDG config folder.
+    QString homePath() const;
+    QString configPath() const;
 
     bool isAlive();
     QString exitDescription();
@@ -60,6 +69,8 @@ private:
     bool copyProgramFolder(const QString &from, const QString &to, QString *error) const;
     bool writeSettings(QString *error) const;
     bool waitForWindow(QString *error, int timeoutMs);
+    QProcessEnvironment environment() const;
+    bool launch(QString *error, int timeoutMs);
 
     XSession &m_session;
     QTemporaryDir m_temp;
