@@ -1,5 +1,7 @@
 #include "picture.h"
 
+#include "picturespill.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -8,11 +10,27 @@
 struct Picture::Data
 {
     QImage image;         // decoded pictures only
-    QByteArray encoded;   // compact pictures only
+    QByteArray encoded;   // compact pictures held in memory
+    QString spilled;      // compact pictures held in a file
     QSize size;
     quint64 fingerprint = 0;
     QImage thumb;
     QSize thumbBox;
+
+    Data() = default;
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
+    ~Data() { PictureSpill::release(spilled); }
+
+    // Moves large encoded bytes out of memory when that is switched on.
+    void keep(QByteArray bytes)
+    {
+        spilled = PictureSpill::store(bytes);
+        if (spilled.isEmpty())
+            encoded = std::move(bytes);
+    }
+    QByteArray bytes() const { return spilled.isEmpty() ? encoded : PictureSpill::load(spilled); }
+    bool isCompact() const { return !encoded.isEmpty() || !spilled.isEmpty(); }
 };
 
 namespace {
@@ -97,7 +115,7 @@ Picture Picture::compact(const QImage& image, const QByteArray& encoded)
     if (bytes.isEmpty())
         return fromImage(image); // cannot encode: keep it as it is rather than lose it
     p.d = std::make_shared<Data>();
-    p.d->encoded = std::move(bytes);
+    p.d->keep(std::move(bytes));
     p.d->size = image.size();
     p.d->fingerprint = imageFingerprint(image);
     return p;
@@ -127,7 +145,7 @@ Picture Picture::fromEncoded(const QByteArray& bytes)
         return fromData(bytes);
     Picture p;
     p.d = std::make_shared<Data>();
-    p.d->encoded = bytes;
+    p.d->keep(bytes);
     p.d->size = size;
     return p;
 }
@@ -139,14 +157,14 @@ QSize Picture::size() const
 
 bool Picture::isCompact() const
 {
-    return d && !d->encoded.isEmpty();
+    return d && d->isCompact();
 }
 
 QImage Picture::image() const
 {
     if (!d)
         return {};
-    return d->encoded.isEmpty() ? d->image : decode(d->encoded);
+    return d->isCompact() ? decode(d->bytes()) : d->image;
 }
 
 QImage Picture::thumbnail(const QSize& box) const
@@ -167,7 +185,7 @@ QByteArray Picture::encoded() const
 {
     if (!d)
         return {};
-    return d->encoded.isEmpty() ? encodePng(d->image) : d->encoded;
+    return d->isCompact() ? d->bytes() : encodePng(d->image);
 }
 
 quint64 Picture::fingerprint() const

@@ -2,12 +2,18 @@
 #include "dialogsport.h"
 #include "frmtrove.h"
 #include "qtclipboardport.h"
+#include "picturespill.h"
 #include "qtdialogs.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QStandardPaths>
+
+namespace {
+int run(QApplication& app, QtDialogs& dialogs);
+}
 
 int main(int argc, char** argv)
 {
@@ -24,6 +30,16 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // Captured pictures wait on disk, not in memory; the folder is ours alone and goes with us.
+    PictureSpill::enable(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/stashbox"));
+    const int rc = run(app, dialogs);
+    PictureSpill::disable();
+    return rc;
+}
+
+namespace {
+int run(QApplication& app, QtDialogs& dialogs)
+{
     QtClipboardPort clipboard;
     frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
@@ -40,3 +56,4 @@ int main(int argc, char** argv)
     window.show();
     return app.exec();
 }
+} // namespace

@@ -1,11 +1,13 @@
 #include "clipboardoffer.h"
 #include "dialogsport.h"
 #include "picture.h"
+#include "picturespill.h"
 #include "profilefile.h"
 #include "screenmetrics.h"
 #include "secretmarker.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -56,6 +58,7 @@ private slots:
     void profileFileBadInput();
     void pictureFingerprintFollowsContent();
     void pictureKeepsCapturesCompact();
+    void largePicturesWaitOnDisk();
     void offerReadsEachFormatOnce();
     void offerPrefersRtfTypesInOrder();
     void offerRejectsUndecodablePicture();
@@ -165,6 +168,43 @@ void TestPlatform::pictureKeepsCapturesCompact()
     QCOMPARE(Picture::compact(big, bytes).encoded(), bytes);
     QVERIFY(Picture::fromData("not a picture").isNull());
     QCOMPARE(Picture::fromData(bytes).size(), big.size());
+}
+
+void TestPlatform::largePicturesWaitOnDisk()
+{
+    QTemporaryDir cache;
+    // A folder left by a process that is gone is cleared away; others are left alone.
+    QVERIFY(QDir(cache.path()).mkpath("spill-2147480000"));
+    QVERIFY(QDir(cache.path()).mkpath("unrelated"));
+    QVERIFY(PictureSpill::enable(cache.path()));
+    QVERIFY(!QFileInfo::exists(cache.filePath("spill-2147480000")));
+    QVERIFY(QFileInfo::exists(cache.filePath("unrelated")));
+    const QString folder = PictureSpill::folder();
+    QCOMPARE(QFile::permissions(folder) & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+
+    const QImage big = noise(400, 300, 3); // incompressible: far above the threshold
+    {
+        const Picture p = Picture::compact(big);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
+        QVERIFY(p.isCompact());
+        QCOMPARE(p.image().convertToFormat(QImage::Format_RGB32), big);
+        QCOMPARE(p.fingerprint(), imageFingerprint(big));
+        const Picture copy = p;
+        const Picture again = Picture::fromEncoded(p.encoded());
+        QCOMPARE(again.image().convertToFormat(QImage::Format_RGB32), big);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        // Small pictures stay in memory.
+        const Picture small = Picture::compact(noise(8, 8, 1));
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(small.image().convertToFormat(QImage::Format_RGB32), noise(8, 8, 1));
+    }
+    // The last holder of a picture takes its file with it.
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 0);
+    PictureSpill::disable();
+    QVERIFY(!QFileInfo::exists(folder));
+    // Switched off, pictures stay in memory.
+    const Picture p = Picture::compact(big);
+    QCOMPARE(p.image().convertToFormat(QImage::Format_RGB32), big);
 }
 
 void TestPlatform::offerReadsEachFormatOnce()
