@@ -10,6 +10,7 @@
 #include "programpictures.h"
 #include "scripteddialogs.h"
 #include "scriptedclipboard.h"
+#include "testpictures.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -44,15 +45,6 @@ QImage photoLike(int w, int h, quint32 seed)
         }
     }
     return img;
-}
-
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
-    image.save(&b, "PNG");
-    return bytes;
 }
 
 void captureOffer(benchmark::State& state, const QHash<QString, QByteArray>& offer)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QSize>
 
 // Positions and sizes in the program are twips (1/1440 inch). Everything that hands pixels to Qt
@@ -16,6 +17,11 @@ public:
     static int toPixelsY(double twips) { return roundNearest(twips / twipsPerPixelY()); }
     static double toTwipsX(int pixels) { return pixels * twipsPerPixelX(); }
     static double toTwipsY(int pixels) { return pixels * twipsPerPixelY(); }
+    // A rectangle given in twips (left, top, width, height), in pixels.
+    static QRect toPixels(int left, int top, int width, int height)
+    {
+        return QRect(toPixelsX(left), toPixelsY(top), toPixelsX(width), toPixelsY(height));
+    }
 
     // Nearest whole number, halves away from zero.
     static int roundNearest(double v);

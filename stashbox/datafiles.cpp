@@ -111,16 +111,21 @@ bool DataFiles::saveTo(const QString& file)
     return pictures && list;
 }
 
+QString DataFiles::askForFile(const QString& title, bool save)
+{
+    DialogsPort::FileRequest request;
+    request.title = title;
+    request.actionCaption = save ? QStringLiteral("Save") : QStringLiteral("Open");
+    request.initialFolder = m_programFolder;
+    request.filter = Filter;
+    request.save = save;
+    return m_dialogs.chooseFile(request).trimmed();
+}
+
 void DataFiles::Command3_Click()
 {
     emit aboutToAct();
-    DialogsPort::FileRequest request;
-    request.title = QStringLiteral("Save Stashbox Data");
-    request.actionCaption = QStringLiteral("Save");
-    request.initialFolder = m_programFolder;
-    request.filter = Filter;
-    request.save = true;
-    const QString file = m_dialogs.chooseFile(request).trimmed();
+    const QString file = askForFile(QStringLiteral("Save Stashbox Data"), true);
     if (file.isEmpty())
         return;
     if (!saveTo(file))
@@ -144,12 +149,7 @@ bool DataFiles::readList(const QString& file, QString* error)
 void DataFiles::Command4_Click()
 {
     emit aboutToAct();
-    DialogsPort::FileRequest request;
-    request.title = QStringLiteral("Open Stashbox Data");
-    request.actionCaption = QStringLiteral("Open");
-    request.initialFolder = m_programFolder;
-    request.filter = Filter;
-    const QString file = m_dialogs.chooseFile(request).trimmed();
+    const QString file = askForFile(QStringLiteral("Open Stashbox Data"), false);
     if (file.isEmpty())
         return;
     QString error;

@@ -45,6 +45,8 @@ signals:
     void aboutToAct();
 
 private:
+    // The name the user chose in the file dialog, trimmed; "" when cancelled.
+    QString askForFile(const QString& title, bool save);
     bool writePictures(const QString& folder);
     bool readList(const QString& file, QString* error);
 

@@ -120,14 +120,18 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     caption->move(2, 1);
     m_txtItemName = new QLineEdit(m_itemNameBox);
     m_txtItemName->setObjectName(QStringLiteral("txtItemName"));
-    m_txtItemName->setGeometry(ScreenMetrics::toPixelsX(60), ScreenMetrics::toPixelsY(225), ScreenMetrics::toPixelsX(1845),
-                               ScreenMetrics::toPixelsY(240));
+    m_txtItemName->setGeometry(ScreenMetrics::toPixels(60, 225, 1845, 240));
     m_txtItemName->installEventFilter(this);
     m_itemNameBox->hide();
 
     m_optionsPage = new OptionsPage(*m_settings, *m_commands, dialogs, this);
 
     connect(&m_store, &ClipStore::countChanged, this, &frmTrove::showCount);
+    // The full-list warning is shown over the window, which must be in view for it.
+    m_capture.showForWarning = [this] {
+        show();
+        raise();
+    };
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
@@ -178,8 +182,7 @@ frmTrove::~frmTrove() = default;
 
 void frmTrove::place(QWidget* w, int left, int top, int width, int height)
 {
-    w->setGeometry(ScreenMetrics::toPixelsX(left), ScreenMetrics::toPixelsY(top), ScreenMetrics::toPixelsX(width),
-                   ScreenMetrics::toPixelsY(height));
+    w->setGeometry(ScreenMetrics::toPixels(left, top, width, height));
 }
 
 QString frmTrove::settingsPath() const

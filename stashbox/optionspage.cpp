@@ -162,8 +162,7 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
 
 void OptionsPage::place(QWidget* w, int left, int top, int width, int height)
 {
-    w->setGeometry(ScreenMetrics::toPixelsX(left), ScreenMetrics::toPixelsY(top), ScreenMetrics::toPixelsX(width),
-                   ScreenMetrics::toPixelsY(height));
+    w->setGeometry(ScreenMetrics::toPixels(left, top, width, height));
 }
 
 QLabel* OptionsPage::addCheck(int top, const QString& text, const QString& tip, QCheckBox** box, const QString& name)

@@ -7,6 +7,7 @@
 #include "scripteddialogs.h"
 #include "isolatedhome.h"
 #include "scriptedclipboard.h"
+#include "testpictures.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -18,15 +19,6 @@
 
 namespace {
 using Offer = QHash<QString, QByteArray>;
-
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
-    image.save(&b, "PNG");
-    return bytes;
-}
 
 QImage picture(QRgb colour, QSize size = QSize(40, 30))
 {

@@ -6,6 +6,7 @@
 #include "profilefile.h"
 #include "scripteddialogs.h"
 #include "scriptedclipboard.h"
+#include "testpictures.h"
 
 #include <QBuffer>
 #include <QLabel>
@@ -20,15 +21,6 @@ QImage picture(int seed, QSize size = QSize(40, 24))
         for (int x = 0; x < size.width(); ++x)
             img.setPixel(x, y, qRgb((x * 7 + seed) & 0xff, (y * 11 + seed * 3) & 0xff, seed & 0xff));
     return img;
-}
-
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
-    image.save(&b, "PNG");
-    return bytes;
 }
 
 // The main window over a folder of its own, as the program runs it.

@@ -3,6 +3,7 @@
 #include "scripteddialogs.h"
 #include "isolatedhome.h"
 #include "scriptedclipboard.h"
+#include "testpictures.h"
 #include "profilefile.h"
 #include "singleinstance.h"
 #include "viewers.h"
@@ -26,15 +27,6 @@ QImage picture()
         for (int x = 0; x < 30; ++x)
             img.setPixel(x, y, qRgb(x * 8, y * 12, 90));
     return img;
-}
-
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer b(&bytes);
-    b.open(QIODevice::WriteOnly);
-    image.save(&b, "PNG");
-    return bytes;
 }
 
 // The main window over a scripted clipboard, with three items: row 0 a picture, row 1 rich text,
