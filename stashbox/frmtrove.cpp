@@ -207,6 +207,7 @@ QString frmTrove::welcomeMessage()
 
 void frmTrove::load()
 {
+    // 1, the single-instance test, has run before the window was made (see main).
     // 2-4: invisible while it is set up; the name box takes 30 characters; the capture switch never
     // takes the keyboard focus.
     setWindowTitle(Title);
@@ -239,9 +240,13 @@ void frmTrove::load()
     m_items->expandedHeight = 1020;
     m_grid.setCellButtonPicture(m_pictures.buttonArrow);
 
+    // 13: the window's place at the screen side or in the tray comes with the placement.
+
     // 14
     m_grid.setEditable(2);
     m_grid.setComboList(0, QStringLiteral("..."));
+
+    // 15: the window's outline comes with its shape.
 
     // 16
     BecomeClipboardViewer();
@@ -256,8 +261,12 @@ void frmTrove::load()
     m_grid.select(0, 0);
     m_grid.redraw();
 
+    // 18: the auto-hide hook comes with the placement.
+
     // 19
     m_check1->setChecked(m_capture.captureOn);
+
+    // 20: hiding in the tray at start comes with the tray.
 
     // 21: the first start of this user.
     if (!QFile::exists(welcomeMarkerPath())) {
