@@ -21,7 +21,9 @@
 #include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QIcon>
 #include <QPainter>
+#include <QPixmap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,22 +73,26 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     m_lblItemCount->installEventFilter(this);
     place(m_lblItemCount, 1920, 45, 810, 255);
 
-    m_command4 = new QPushButton(QStringLiteral("Open"), this);
+    m_command4 = new QPushButton(this);
+    m_command4->setIcon(QIcon(QPixmap::fromImage(m_pictures.openFile.image())));
     m_command4->setObjectName(QStringLiteral("Command4"));
     m_command4->setToolTip(QStringLiteral(" Open data file "));
     place(m_command4, 15, 15, 420, 330);
 
-    m_command3 = new QPushButton(QStringLiteral("Save"), this);
+    m_command3 = new QPushButton(this);
+    m_command3->setIcon(QIcon(QPixmap::fromImage(m_pictures.saveFile.image())));
     m_command3->setObjectName(QStringLiteral("Command3"));
     m_command3->setToolTip(QStringLiteral(" Save data file "));
     place(m_command3, 450, 15, 420, 330);
 
-    m_command5 = new QPushButton(QStringLiteral("Opt"), this);
+    m_command5 = new QPushButton(this);
+    m_command5->setIcon(QIcon(QPixmap::fromImage(m_pictures.options.image())));
     m_command5->setObjectName(QStringLiteral("Command5"));
     m_command5->setToolTip(QStringLiteral(" Options"));
     place(m_command5, 885, 15, 420, 330);
 
-    m_command1 = new QPushButton(QStringLiteral("Del"), this);
+    m_command1 = new QPushButton(this);
+    m_command1->setIcon(QIcon(QPixmap::fromImage(m_pictures.deleteItem.image())));
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setToolTip(QStringLiteral(" Delete selected item "));
     place(m_command1, 2745, 15, 390, 330);

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -114,6 +115,49 @@ ProgramPictures makeProgramPictures()
         p.drawLine(5, 6, 8, 9);
         p.drawLine(8, 6, 5, 9);
     }));
+    // Button pictures, 16 x 16.
+    const auto button = [](const std::function<void(QPainter&)>& draw) {
+        QImage img = blank(16);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+        return Picture::fromImage(img);
+    };
+    pics.openFile = button([](QPainter& p) {
+        p.setPen(QPen(QColor(150, 110, 30), 1));
+        p.setBrush(QColor(240, 200, 90));
+        p.drawPolygon(QPolygonF({QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5), QPointF(14.5, 5),
+                                 QPointF(14.5, 13.5), QPointF(1.5, 13.5)}));
+        p.setBrush(QColor(250, 222, 130));
+        p.drawPolygon(QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
+    });
+    pics.saveFile = button([](QPainter& p) {
+        p.setPen(QPen(QColor(30, 50, 110), 1));
+        p.setBrush(QColor(70, 100, 180));
+        p.drawRect(QRectF(1.5, 1.5, 13, 13));
+        p.setBrush(QColor(235, 235, 235));
+        p.drawRect(QRectF(4.5, 1.5, 7, 5));
+        p.setBrush(QColor(250, 250, 250));
+        p.drawRect(QRectF(3.5, 9.5, 9, 5));
+    });
+    pics.options = button([](QPainter& p) {
+        p.setPen(QPen(QColor(70, 70, 70), 2.2, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 8; ++i) {
+            const double a = i * M_PI / 4;
+            p.drawLine(QPointF(8 + 4 * std::cos(a), 8 + 4 * std::sin(a)), QPointF(8 + 6.5 * std::cos(a), 8 + 6.5 * std::sin(a)));
+        }
+        p.setPen(QPen(QColor(70, 70, 70), 1.2));
+        p.setBrush(QColor(200, 200, 200));
+        p.drawEllipse(QPointF(8, 8), 4.2, 4.2);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(8, 8), 1.6, 1.6);
+    });
+    pics.deleteItem = button([](QPainter& p) {
+        p.setPen(QPen(QColor(200, 30, 30), 2.4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(4, 4), QPointF(12, 12));
+        p.drawLine(QPointF(12, 4), QPointF(4, 12));
+    });
+
     // Two quiet patterns that keep the list readable: soft diagonal stripes and a dotted paper.
     QImage stripes(48, 48, QImage::Format_RGB32);
     stripes.fill(QColor(250, 250, 246));

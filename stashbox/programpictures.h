@@ -13,6 +13,10 @@ struct ProgramPictures
     Picture picture3;    // item menu: "Edit Item Name"
     Picture picture4;    // item menu: "Delete Item Name"
     Picture picture5;    // item menu: "Clear Clipboard"
+    Picture openFile;    // the main window's buttons: Open, Save, Options, Delete
+    Picture saveFile;
+    Picture options;
+    Picture deleteItem;
     Picture tss;         // the list's built-in background pictures
     Picture sb;
 };
