@@ -201,7 +201,7 @@ bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
         if (const auto s = state()) {
             last = *s;
             if (s->controls.contains(QStringLiteral("frmTrove")))
-                return true;
+                return waitForQuiet(error, timeoutMs - int(clock.elapsed()));
         }
         if (!answered) {
             const QStringList boxes = m_session.visibleWindows(QStringLiteral("^Stashbox$"));
@@ -214,6 +214,31 @@ bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
     *error = QStringLiteral("the main window did not come up within %1 ms (%2); last probe:\n%3\n%4")
                  .arg(timeoutMs)
                  .arg(exitDescription(), last.describe(), outputTail());
+    return false;
+}
+
+bool StashboxApp::waitForQuiet(QString *error, int timeoutMs)
+{
+    // The window manager places a new window after it is shown, which moves it; the program
+    // rewrites its probe then. Clicks must wait for the place where the window stays.
+    constexpr int kQuietMs = 400;
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer quiet;
+    quiet.start();
+    qint64 seq = -1;
+    while (clock.elapsed() < qMax(timeoutMs, kQuietMs * 2) && isAlive()) {
+        const auto s = state();
+        const qint64 now = s ? s->seq : -1;
+        if (now != seq) {
+            seq = now;
+            quiet.restart();
+        } else if (quiet.elapsed() >= kQuietMs) {
+            return true;
+        }
+        QThread::msleep(30);
+    }
+    *error = QStringLiteral("the main window did not settle (%1)").arg(exitDescription());
     return false;
 }
 

@@ -69,6 +69,8 @@ private:
     bool copyProgramFolder(const QString &from, const QString &to, QString *error) const;
     bool writeSettings(QString *error) const;
     bool waitForWindow(QString *error, int timeoutMs);
+    // Waits until the probe has not changed for a moment.
+    bool waitForQuiet(QString *error, int timeoutMs);
     QProcessEnvironment environment() const;
     bool launch(QString *error, int timeoutMs);
 
