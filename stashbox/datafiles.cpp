@@ -167,8 +167,11 @@ bool DataFiles::loadStartupFile()
     if (!p.loadFile || p.loadClipFileName.size() < 6)
         return false;
     const QString file = p.loadClipFileName;
-    if (readList(file, nullptr))
-        rebuild(pictureFolder(file));
+    // A start-up file that cannot be read must not cost the list of the last session: the autosave
+    // is restored instead.
+    if (!readList(file, nullptr))
+        return false;
+    rebuild(pictureFolder(file));
     return true;
 }
 

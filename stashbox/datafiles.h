@@ -27,7 +27,7 @@ public:
     void Command3_Click();
     // The Open button.
     void Command4_Click();
-    // The start-up file; true when it was loaded (the autosave is then left alone).
+    // The start-up file; true when it was read (the autosave is then left alone).
     bool loadStartupFile();
     // Every close: writes the list and its pictures to the autosave.
     bool writeAutosave();

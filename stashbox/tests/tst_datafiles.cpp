@@ -358,9 +358,17 @@ void TestDataFiles::startupFile()
         p.setting("File", "a.sbx"); // five characters: not loaded
         p.w->closeInOrder();
     }
+    {
+        Program p(dir.path());
+        QCOMPARE(p.grid().textMatrix(0, 2), QString("added later")); // restored from the autosave
+        QCOMPARE(p.grid().textMatrix(1, 2), QString("from the file"));
+        // A start-up file that has gone away does not cost the last session's list.
+        p.setting("File", dir.filePath("gone away.sbx"));
+        p.w->closeInOrder();
+    }
     Program p(dir.path());
-    QCOMPARE(p.grid().textMatrix(0, 2), QString("added later")); // restored from the autosave
-    QCOMPARE(p.grid().textMatrix(1, 2), QString("from the file"));
+    QCOMPARE(p.w->store().itemCount(), 2);
+    QCOMPARE(p.grid().textMatrix(0, 2), QString("added later"));
 }
 
 QTEST_MAIN(TestDataFiles)
