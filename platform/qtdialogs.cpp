@@ -63,8 +63,12 @@ int QtDialogs::popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPo
             a->setIcon(QIcon(QPixmap::fromImage(e.icon)));
     }
     QPoint at = globalPos;
-    if (rightAligned)
-        at.rx() -= menu.sizeHint().width();
+    if (rightAligned) {
+        // Right edge just left of the pointer: an entry under the pointer as the menu opens would be
+        // taken by the click that opened it.
+        menu.adjustSize();
+        at.rx() -= menu.width() + 1;
+    }
     const QAction* chosen = menu.exec(at);
     return chosen ? chosen->data().toInt() : 0;
 }

@@ -208,8 +208,9 @@ void GridView::paintEvent(QPaintEvent*)
 void GridView::mousePressEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
+    // The cell button acts when it is released, like any button.
     if (event->button() == Qt::LeftButton && cellButtonRect().contains(pos)) {
-        m_model.clickCellButton();
+        m_buttonPressed = true;
         return;
     }
     const int row = m_model.rowAt(int(ScreenMetrics::toTwipsY(pos.y())));
@@ -217,6 +218,16 @@ void GridView::mousePressEvent(QMouseEvent* event)
         return;
     m_model.pressRow(row, mouseButtonCode(event->button()), shiftCode(event->modifiers()),
                      QPointF(ScreenMetrics::toTwipsX(pos.x()), ScreenMetrics::toTwipsY(pos.y())));
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool pressed = m_buttonPressed;
+    m_buttonPressed = false;
+    // The menu it opens runs its own event loop: start it once this release has been delivered,
+    // or the popup takes the release for a choice.
+    if (pressed && event->button() == Qt::LeftButton && cellButtonRect().contains(event->position().toPoint()))
+        QMetaObject::invokeMethod(&m_model, &GridModel::clickCellButton, Qt::QueuedConnection);
 }
 
 void GridView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -23,6 +23,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -36,4 +37,5 @@ private:
 
     GridModel& m_model;
     bool m_syncing = false;
+    bool m_buttonPressed = false;
 };

@@ -65,7 +65,10 @@ struct Window
         dialogs.menuChoices.enqueue(choice);
         const QRect button = w->Grid()->cellButtonRect();
         QVERIFY(!button.isEmpty());
+        const qsizetype shown = dialogs.menus.size();
         QTest::mouseClick(w->Grid()->viewport(), Qt::LeftButton, {}, button.center());
+        // The menu opens once the click has been delivered.
+        QTRY_COMPARE(dialogs.menus.size(), shown + 1);
     }
 };
 } // namespace
