@@ -38,6 +38,7 @@ private slots:
     void cleanupTestCase();
 
     void pickingPutsItemsBack();
+    void itemMenuOnTheRow();
     void secondStartIsRefused();
     void startWithSystemEntry();
     void listSurvivesExitAndSignal();
@@ -179,6 +180,41 @@ void DesktopSessionTest::pickingPutsItemsBack()
     QVERIFY2(m_fx.sentinel(&s), qPrintable(m_fx.error()));
     QCOMPARE(s.count, before + 1);
     QVERIFY2(m_fx.intact(s), qPrintable(m_fx.error()));
+}
+
+void DesktopSessionTest::itemMenuOnTheRow()
+{
+    QVERIFY2(m_fx.startApp(), qPrintable(m_fx.error()));
+    ProbeState s;
+    for (const QString t : {"keep me", "delete me", "top one"}) {
+        QVERIFY2(m_fx.copyText(t), qPrintable(m_fx.error()));
+        QVERIFY2(m_fx.waitForTopText(t, kArrive, &s), qPrintable(m_fx.error()));
+    }
+    // Pick "delete me", then its row's arrow button at the right end of the row.
+    QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.rows[1].heightTwips == 1020; }, kArrive, &s),
+             qPrintable(s.describe()));
+    QThread::msleep(500); // a person's pause: not a double click
+    const QRect row = s.rows[1].screen;
+    QVERIFY(m_fx.session().click(QPoint(row.right() - 8, row.top() + 7)));
+    // The menu has the keyboard: the fourth entry is "Delete Item".
+    QElapsedTimer clock;
+    clock.start();
+    // The program's visible windows: the main window, and the menu once it is up.
+    qsizetype windows = 0;
+    while (windows < 2 && clock.elapsed() < kArrive) {
+        const XSession::Result found = m_fx.session().run(
+            QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                        QString::number(m_fx.app().pid())});
+        windows = QString::fromLatin1(found.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
+        QThread::msleep(100);
+    }
+    QVERIFY2(windows >= 2, "no menu came up");
+    for (const char *key : {"Down", "Down", "Down", "Down", "Return"})
+        m_fx.session().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(key)});
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 2; }, kArrive, &s), qPrintable(s.describe()));
+    QCOMPARE(s.texts(), QStringList({"top one", "keep me"}));
+    QCOMPARE(s.countLabel, QStringLiteral("2  ITEMS"));
 }
 
 void DesktopSessionTest::secondStartIsRefused()
