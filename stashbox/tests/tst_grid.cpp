@@ -254,6 +254,10 @@ void TestGrid::viewTurnsClicksAndKeysIntoEvents()
     QTest::keyClick(&view, Qt::Key_Home);
     QCOMPARE(g.row(), 0);
     QCOMPARE(g.topRow(), 0);
+    // Enter picks the current row as a click does.
+    log.events.clear();
+    QTest::keyClick(&view, Qt::Key_Return);
+    QCOMPARE(log.events, QStringList({"mouse 1 0"}));
 
     // The cell button takes the click instead of the row.
     g.setComboList(0, "...");
@@ -264,6 +268,9 @@ void TestGrid::viewTurnsClicksAndKeysIntoEvents()
     QVERIFY(view.rowRect(0).contains(button));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, button.center());
     QTRY_COMPARE(log.events, QStringList({"button 0,0"}));
+    log.events.clear();
+    QTest::keyClick(&view, Qt::Key_Menu);
+    QCOMPARE(log.events, QStringList({"button 0,0"}));
     // A press on the button that is released elsewhere is no click.
     log.events.clear();
     QTest::mousePress(view.viewport(), Qt::LeftButton, {}, button.center());

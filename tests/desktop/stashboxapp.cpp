@@ -204,7 +204,7 @@ bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
                 return waitForQuiet(error, timeoutMs - int(clock.elapsed()));
         }
         if (!answered) {
-            const QStringList boxes = m_session.visibleWindows(QStringLiteral("^Stashbox$"));
+            const QStringList boxes = m_session.visibleDialogs(QStringLiteral("^Stashbox$"));
             for (const QString &id : boxes)
                 m_session.pressKey(id, QStringLiteral("Return"));
             answered = !boxes.isEmpty();

@@ -7,6 +7,7 @@
 #include "sampleimages.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -47,7 +48,7 @@ private slots:
 
 private:
     bool click(const ProbeState &s, const QString &control);
-    bool answerBoxes(const QString &key, qint64 exceptPid = 0);
+    bool answerBoxes(const QString &key, qint64 pid = 0);
     bool waitForExit(int timeoutMs);
     bool copyFiveItems(ProbeState *s, QList<QImage> *pictures);
 
@@ -79,27 +80,26 @@ bool DesktopSessionTest::click(const ProbeState &s, const QString &control)
     return m_fx.session().click(r.center());
 }
 
-// Message boxes of the program carry its title; the key goes to each of them.
-bool DesktopSessionTest::answerBoxes(const QString &key, qint64 exceptPid)
+// Message boxes of the program carry its title; the key goes to each of them (of the program with
+// `pid`, when given).
+bool DesktopSessionTest::answerBoxes(const QString &key, qint64 pid)
 {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 10000) {
-        const XSession::Result found = m_fx.session().run(
-            QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                        QStringLiteral("^Stashbox$")});
-        const QStringList ids = QString::fromLatin1(found.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        // The main window is one of them; a box is there when there is more than one.
-        if (ids.size() > 1) {
-            for (const QString &id : ids) {
-                if (exceptPid) {
-                    const XSession::Result pid = m_fx.session().run(QStringLiteral("xdotool"),
-                                                                    {QStringLiteral("getwindowpid"), id});
-                    if (pid.output.trimmed().toLongLong() == exceptPid)
-                        continue;
-                }
+        QStringList boxes = m_fx.session().visibleDialogs(QStringLiteral("^Stashbox$"));
+        if (pid) {
+            boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
+                                       [&](const QString &id) {
+                                           const XSession::Result owner = m_fx.session().run(
+                                               QStringLiteral("xdotool"), {QStringLiteral("getwindowpid"), id});
+                                           return owner.output.trimmed().toLongLong() != pid;
+                                       }),
+                        boxes.end());
+        }
+        if (!boxes.isEmpty()) {
+            for (const QString &id : boxes)
                 m_fx.session().pressKey(id, key);
-            }
             return true;
         }
         QThread::msleep(100);
@@ -232,7 +232,7 @@ void DesktopSessionTest::secondStartIsRefused()
     std::unique_ptr<ManagedProcess> second = m_fx.app().launchAnother(&why);
     QVERIFY2(second, qPrintable(why));
     // It says so and ends when the message is closed; the first one is untouched.
-    QVERIFY2(answerBoxes(QStringLiteral("Return"), m_fx.app().pid()), qPrintable(m_fx.error()));
+    QVERIFY2(answerBoxes(QStringLiteral("Return"), second->pid()), qPrintable(m_fx.error()));
     QVERIFY2(second->waitForFinished(10000), "the second copy did not end");
     QCOMPARE(second->exitCode(), 0);
     QVERIFY(m_fx.app().isAlive());

@@ -284,6 +284,17 @@ QStringList XSession::visibleWindows(const QString &titlePattern)
     return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QStringList XSession::visibleDialogs(const QString &titlePattern)
+{
+    QStringList dialogs;
+    for (const QString &id : visibleWindows(titlePattern)) {
+        const Result type = run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE")});
+        if (type.output.contains("_NET_WM_WINDOW_TYPE_DIALOG"))
+            dialogs.append(id);
+    }
+    return dialogs;
+}
+
 bool XSession::pressKey(const QString &windowId, const QString &key)
 {
     const Result r = run(QStringLiteral("xdotool"),

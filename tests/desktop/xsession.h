@@ -61,6 +61,8 @@ public:
 
     // Visible top-level windows whose title matches the regular expression.
     QStringList visibleWindows(const QString &titlePattern);
+    // Visible message boxes and other dialogs whose title matches (not the main windows).
+    QStringList visibleDialogs(const QString &titlePattern);
     // Activates the window and types a key into it (a key name of xdotool, e.g. Return).
     bool pressKey(const QString &windowId, const QString &key);
     bool click(QPoint p, int button = 1);
