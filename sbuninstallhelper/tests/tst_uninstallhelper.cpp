@@ -15,34 +15,6 @@ namespace {
 
 const QString kRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 
-LONG setString(RegistryStore& store, HKEY root, const QString& path, const QString& name, const QByteArray& text)
-{
-    HKEY key = 0;
-    LONG rc = store.RegCreateKeyEx(root, path, 0, KEY_ALL_ACCESS, &key);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    const QByteArray data = text + '\0';
-    rc = store.RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const quint8*>(data.constData()),
-                             quint32(data.size()));
-    store.RegCloseKey(key);
-    return rc;
-}
-
-LONG queryString(RegistryStore& store, HKEY root, const QString& path, const QString& name, QByteArray* text)
-{
-    HKEY key = 0;
-    LONG rc = store.RegOpenKeyEx(root, path, 0, KEY_QUERY_VALUE, &key);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    QByteArray buffer(1024, 0);
-    quint32 size = quint32(buffer.size());
-    rc = store.RegQueryValueEx(key, name, nullptr, reinterpret_cast<quint8*>(buffer.data()), &size);
-    store.RegCloseKey(key);
-    if (rc == ERROR_SUCCESS)
-        *text = buffer.first(size).chopped(1);
-    return rc;
-}
-
 // Every file below `root` with its bytes, for "nothing else changed" checks.
 QMap<QString, QByteArray> snapshot(const QString& root)
 {
@@ -144,11 +116,11 @@ void TestUninstallHelper::removesOnlyTheUsersStartEntry()
 
     RegistryStore store;
     QByteArray text;
-    QCOMPARE(queryString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox"), &text), ERROR_FILE_NOT_FOUND);
-    QCOMPARE(queryString(store, HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Stashbox"), &text), ERROR_SUCCESS);
+    QCOMPARE(readString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox"), &text), ERROR_FILE_NOT_FOUND);
+    QCOMPARE(readString(store, HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Stashbox"), &text), ERROR_SUCCESS);
     QCOMPARE(text, QByteArray("/opt/machine/stashbox"));
-    QCOMPARE(queryString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox Extra"), &text), ERROR_SUCCESS);
-    QCOMPARE(queryString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("Stashbox"),
+    QCOMPARE(readString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox Extra"), &text), ERROR_SUCCESS);
+    QCOMPARE(readString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("Stashbox"),
                          &text),
              ERROR_SUCCESS);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "registrystore.h"
+
+#include <QByteArray>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -33,3 +36,35 @@ private:
     QByteArray m_old;
     bool m_hadOld;
 };
+
+// A REG_SZ value written and read back as the bytes a program would pass (the NUL is added and taken off).
+inline winreg::LONG setString(RegistryStore& store, winreg::HKEY root, const QString& path, const QString& name,
+                              const QByteArray& text)
+{
+    using namespace winreg;
+    HKEY key = 0;
+    LONG rc = store.RegCreateKeyEx(root, path, 0, KEY_ALL_ACCESS, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const QByteArray data = text + '\0';
+    rc = store.RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const quint8*>(data.constData()), quint32(data.size()));
+    store.RegCloseKey(key);
+    return rc;
+}
+
+inline winreg::LONG readString(RegistryStore& store, winreg::HKEY root, const QString& path, const QString& name,
+                               QByteArray* text)
+{
+    using namespace winreg;
+    HKEY key = 0;
+    LONG rc = store.RegOpenKeyEx(root, path, 0, KEY_QUERY_VALUE, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    QByteArray buffer(1024, 0);
+    quint32 size = quint32(buffer.size());
+    rc = store.RegQueryValueEx(key, name, nullptr, reinterpret_cast<quint8*>(buffer.data()), &size);
+    store.RegCloseKey(key);
+    if (rc == ERROR_SUCCESS)
+        *text = buffer.first(size).chopped(1);
+    return rc;
+}

@@ -48,34 +48,6 @@ QStringList damagedFiles(const TestConfigHome& home)
         .entryList(QStringList{QStringLiteral("*.damaged-*")}, QDir::Files, QDir::Name);
 }
 
-LONG setString(RegistryStore& store, HKEY root, const QString& path, const QString& name, const QByteArray& text)
-{
-    HKEY key = 0;
-    LONG rc = store.RegCreateKeyEx(root, path, 0, KEY_ALL_ACCESS, &key);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    const QByteArray data = text + '\0';
-    rc = store.RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const quint8*>(data.constData()),
-                             quint32(data.size()));
-    store.RegCloseKey(key);
-    return rc;
-}
-
-LONG readString(RegistryStore& store, HKEY root, const QString& path, const QString& name, QByteArray* text)
-{
-    HKEY key = 0;
-    LONG rc = store.RegOpenKeyEx(root, path, 0, KEY_QUERY_VALUE, &key);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    QByteArray buffer(256, 0);
-    quint32 size = quint32(buffer.size());
-    rc = store.RegQueryValueEx(key, name, nullptr, reinterpret_cast<quint8*>(buffer.data()), &size);
-    store.RegCloseKey(key);
-    if (rc == ERROR_SUCCESS)
-        *text = buffer.first(size).chopped(1);
-    return rc;
-}
-
 } // namespace
 
 class TestHiveFile final : public QObject
