@@ -1,6 +1,6 @@
 #pragma once
 
-#include "winreg.h"
+#include "registrytypes.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "hivefile.h"
 
-#include "winreg.h"
+#include "registrytypes.h"
 
 #include <QDateTime>
 #include <QFile>
