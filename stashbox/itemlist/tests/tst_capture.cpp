@@ -1,9 +1,6 @@
 #include "capture.h"
 #include "clipstore.h"
-#include "frmtrove.h"
 #include "gridmodel.h"
-#include "programpictures.h"
-#include "qtclipboardport.h"
 #include "scripteddialogs.h"
 #include "isolatedhome.h"
 #include "scriptedclipboard.h"
@@ -37,7 +34,7 @@ Offer text(const QString& t)
 struct World
 {
     GridModel grid;
-    ClipStore store{grid, makeKindIcons()};
+    ClipStore store{grid, testKindIcons()};
     ScriptedClipboard clipboard;
     ScriptedDialogs dialogs;
     Capture capture{store, clipboard, dialogs};
@@ -88,7 +85,6 @@ private slots:
     void badOffersLeaveTheListIntact();
     void eachFormatReadOnce();
     void secretOffersAreNeverTaken();
-    void mainWindowCapturesFromSystemClipboard();
 };
 
 void TestCapture::newestOnTopWithCountLabel()
@@ -392,44 +388,6 @@ void TestCapture::secretOffersAreNeverTaken()
     s.clipboard.current = {{"Clipboard Viewer Ignore", ""}, {"text/plain", "at start"}};
     QCOMPARE(s.capture.captureAtStartup(), Capture::Result::Secret);
     QCOMPARE(s.store.itemCount(), 1);
-}
-
-void TestCapture::mainWindowCapturesFromSystemClipboard()
-{
-    QtClipboardPort port;
-    ScriptedDialogs dialogs;
-    QTemporaryDir folder;
-    frmTrove window(port, dialogs, folder.path());
-    window.load();
-    window.show();
-    QClipboard* cb = QGuiApplication::clipboard();
-
-    cb->setText("from elsewhere");
-    QCOMPARE(window.store().itemCount(), 1);
-    QCOMPARE(window.lblItemCount()->text(), QString("1  ITEMS"));
-    QCOMPARE(window.gridModel().textMatrix(0, 2), QString("from elsewhere"));
-
-    auto* rich = new QMimeData;
-    rich->setData("text/rtf", "{\\rtf1 rich}");
-    rich->setText("rich");
-    cb->setMimeData(rich);
-    QCOMPARE(window.gridModel().rowData(0), QString("RTF"));
-
-    // The program's own write is not taken back.
-    window.capture().writeGuarded([&port] { port.writeText("own write"); });
-    QCOMPARE(cb->text(), QString("own write"));
-    QCOMPARE(window.store().itemCount(), 2);
-
-    // The switch.
-    QTest::mouseClick(window.Check1(), Qt::LeftButton);
-    QVERIFY(!window.capture().captureOn);
-    cb->setText("while off");
-    QCOMPARE(window.store().itemCount(), 2);
-    QTest::mouseClick(window.Check1(), Qt::LeftButton);
-    QVERIFY(window.capture().captureOn);
-    cb->setText("back on");
-    QCOMPARE(window.store().itemCount(), 3);
-    QCOMPARE(window.lblItemCount()->text(), QString("3  ITEMS"));
 }
 
 QTEST_MAIN(TestCapture)

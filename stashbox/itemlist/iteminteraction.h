@@ -1,10 +1,23 @@
 #pragma once
 
-#include "programpictures.h"
+#include "clipitem.h"
 
 #include <QObject>
 #include <QPoint>
 #include <functional>
+
+// The pictures that the window hands to the item interaction: the kind icons of collapsed rows, the
+// large previews of an expanded row and the item menu's pictures.
+struct ItemPictures
+{
+    KindIcons small;
+    Picture largeText;
+    Picture largeRtf;
+    Picture editItemName;
+    Picture deleteItemName;
+    Picture deleteItem;
+    Picture clearClipboard;
+};
 
 class Capture;
 class ClipStore;
@@ -39,7 +52,7 @@ public:
     };
 
     ItemInteraction(ClipStore& store, Capture& capture, ClipboardPort& clipboard, DialogsPort& dialogs,
-                    const ProgramPictures& pictures, QObject* parent = nullptr);
+                    const ItemPictures& pictures, QObject* parent = nullptr);
 
     // The height of an expanded row, twips (set by start-up).
     double expandedHeight = 1020;
@@ -86,7 +99,7 @@ private:
     Capture& m_capture;
     ClipboardPort& m_clipboard;
     DialogsPort& m_dialogs;
-    ProgramPictures m_pictures;
+    ItemPictures m_pictures;
     int m_expandedRow = 0;
     NameBox m_nameBox;
 };

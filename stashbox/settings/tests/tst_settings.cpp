@@ -1,17 +1,18 @@
 #include "appfolder.h"
+#include "capture.h"
+#include "clipstore.h"
 #include "commandbox.h"
-#include "frmtrove.h"
 #include "gridmodel.h"
 #include "isolatedhome.h"
 #include "optionspage.h"
 #include "processlist.h"
 #include "profilefile.h"
-#include "programpictures.h"
 #include "registrystore.h"
 #include "screenmetrics.h"
 #include "scripteddialogs.h"
 #include "scriptedclipboard.h"
 #include "settings.h"
+#include "testpictures.h"
 #include "startwithsystem.h"
 #include "zqiniclass.h"
 
@@ -49,8 +50,12 @@ struct World
 {
     QTemporaryDir folder;
     GridModel grid;
-    ProgramPictures pictures = makeProgramPictures();
-    ClipStore store{grid, pictures.small};
+    struct
+    {
+        Picture tss = Picture::fromImage(solid(0xff336699));
+        Picture sb = Picture::fromImage(solid(0xff996633));
+    } pictures;
+    ClipStore store{grid, testKindIcons()};
     ScriptedClipboard clipboard;
     ScriptedDialogs dialogs;
     Capture capture{store, clipboard, dialogs};
@@ -115,7 +120,6 @@ private slots:
     void pictureCommand();
     void commandDiscardsUnsavedPanel();
     void startWithSystemEntry();
-    void optionsPage();
 };
 
 void TestSettings::defaultsWithoutFile()
@@ -353,12 +357,6 @@ void TestSettings::userNames()
     QCOMPARE(AppFolder::userNameFrom("guest"), QString("guest"));
     QCOMPARE(AppFolder::userNameFrom(""), QString("default"));
     QCOMPARE(AppFolder::userNameFrom(nullptr), QString("default"));
-    // Two users, two files.
-    QTemporaryDir folder;
-    ScriptedClipboard clipboard;
-    ScriptedDialogs dialogs;
-    frmTrove w(clipboard, dialogs, folder.path());
-    QCOMPARE(w.settingsPath(), folder.filePath(AppFolder::userName() + ".ini"));
 }
 
 void TestSettings::commandsSwitchAndWrite()
@@ -535,70 +533,6 @@ void TestSettings::startWithSystemEntry()
     // Removing twice is fine.
     QVERIFY(StartWithSystem::apply(registry, false, program));
     QCOMPARE(StartWithSystem::current(registry), QString());
-}
-
-void TestSettings::optionsPage()
-{
-    QTemporaryDir folder;
-    ScriptedClipboard clipboard;
-    ScriptedDialogs dialogs;
-    frmTrove w(clipboard, dialogs, folder.path());
-    w.load();
-    w.show();
-    RegistryStore registry;
-    const QString autostart = registry.autostartFolder() + "/Stashbox.desktop";
-    // The first start without a settings file ticks StartWithWin and writes the entry.
-    QVERIFY(QFile::exists(autostart));
-
-    OptionsPage* page = w.Options();
-    QVERIFY(!page->isVisible());
-    QTest::mouseClick(w.Command5(), Qt::LeftButton);
-    QVERIFY(page->isVisible());
-    QCOMPARE(page->pos(), QPoint(ScreenMetrics::toPixelsX(480), ScreenMetrics::toPixelsY(1035)));
-    QVERIFY(!page->Command6()->isEnabled());
-    QTest::mouseClick(page->LoadFile(), Qt::LeftButton);
-    QVERIFY(page->Command6()->isEnabled());
-    QVERIFY(page->LoadClipFileName()->isEnabled());
-
-    dialogs.files.enqueue("/data/lists/monday.sbx");
-    QTest::mouseClick(page->Command6(), Qt::LeftButton);
-    QCOMPARE(dialogs.fileRequests.last().title, QString("Stashbox Data"));
-    QCOMPARE(dialogs.fileRequests.last().filter, QString("Stashbox Data Files|*.sbx|"));
-    QCOMPARE(page->LoadClipFileName()->text(), QString("/data/lists/monday.sbx"));
-    dialogs.files.enqueue("x");
-    QTest::mouseClick(page->Command6(), Qt::LeftButton);
-    QCOMPARE(page->LoadClipFileName()->text(), QString("/data/lists/monday.sbx"));
-
-    // Clearing StartWithWin removes the entry at once, even before Save.
-    QTest::mouseClick(page->StartWithWin(), Qt::LeftButton);
-    QVERIFY(!QFile::exists(autostart));
-    QTest::mouseClick(page->cmdCancel(), Qt::LeftButton);
-    QVERIFY(!page->isVisible());
-    QVERIFY(!w.options().loadFile); // Cancel put the panel back as the file says
-    QVERIFY(w.options().startWithWin);
-    QVERIFY(!QFile::exists(autostart)); // until the next start applies it again
-
-    QTest::mouseClick(w.Command5(), Qt::LeftButton);
-    QTest::mouseClick(page->LoadFile(), Qt::LeftButton);
-    QTest::mouseClick(page->SystemTray(), Qt::LeftButton);
-    page->speedtxt()->clear();
-    QTest::keyClicks(page->speedtxt(), "45.5");
-    QTest::mouseClick(page->cmdSave(), Qt::LeftButton);
-    QVERIFY(!page->isVisible());
-    QCOMPARE(ProfileFile::read(w.settingsPath(), "SBOptions", "LoadFile", "d"), QString("True"));
-    QCOMPARE(ProfileFile::read(w.settingsPath(), "SBOptions", "ScreenSide", "d"), QString("False"));
-    QCOMPARE(ProfileFile::read(w.settingsPath(), "SBOptions", "anispeed", "d"), QString("46"));
-    QCOMPARE(w.settings().hideMode, QString("s"));
-
-    // The command box on the page.
-    QTest::mouseClick(w.Command5(), Qt::LeftButton);
-    QTest::keyClicks(page->commandtext(), "-lines");
-    QCOMPARE(page->commandtext()->text(), QString());
-    QVERIFY(!page->isVisible());
-    QCOMPARE(w.gridModel().gridLines(), 0);
-    // The scroll bar feeds the speed box.
-    page->Vscroll()->setValue(77);
-    QCOMPARE(page->speedtxt()->text(), QString("77"));
 }
 
 QTEST_MAIN(TestSettings)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clipitem.h"
+#include "iteminteraction.h"
 
 // The program's own pictures, drawn at start rather than shipped as files.
 struct ProgramPictures
@@ -19,6 +19,11 @@ struct ProgramPictures
     Picture deleteItem;
     Picture tss;         // the list's built-in background pictures
     Picture sb;
+
+    ItemPictures forItems() const
+    {
+        return {small, largeText, largeRtf, picture3, picture4, picture2, picture5};
+    }
 };
 
 KindIcons makeKindIcons();

@@ -44,7 +44,7 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_pictures(makeProgramPictures())
     , m_store(m_grid, m_pictures.small)
     , m_capture(m_store, clipboard, dialogs)
-    , m_items(new ItemInteraction(m_store, m_capture, clipboard, dialogs, m_pictures, this))
+    , m_items(new ItemInteraction(m_store, m_capture, clipboard, dialogs, m_pictures.forItems(), this))
     , m_userFolder(userFolder)
     , m_registry(std::make_unique<RegistryStore>())
     , m_settings(new Settings(m_store, m_capture, userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini"),

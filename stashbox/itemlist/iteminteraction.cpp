@@ -9,7 +9,7 @@
 #include <QCursor>
 
 ItemInteraction::ItemInteraction(ClipStore& store, Capture& capture, ClipboardPort& clipboard, DialogsPort& dialogs,
-                                 const ProgramPictures& pictures, QObject* parent)
+                                 const ItemPictures& pictures, QObject* parent)
     : QObject(parent)
     , cursorPos([] { return QCursor::pos(); })
     , m_store(store)
@@ -137,12 +137,12 @@ void ItemInteraction::itemMenu()
         return;
     // Built afresh each time: the view entry depends on the item.
     const QList<DialogsPort::MenuEntry> entries{
-        {EditItemName, QStringLiteral("Edit Item Name"), m_pictures.picture3.image()},
-        {DeleteItemName, QStringLiteral("Delete Item Name"), m_pictures.picture4.image()},
+        {EditItemName, QStringLiteral("Edit Item Name"), m_pictures.editItemName.image()},
+        {DeleteItemName, QStringLiteral("Delete Item Name"), m_pictures.deleteItemName.image()},
         kind == ItemKind::Bitmap ? DialogsPort::MenuEntry{ViewImage, QStringLiteral("...View Image"), {}}
                                  : DialogsPort::MenuEntry{ViewText, QStringLiteral("...View Text"), {}},
-        {DeleteItem, QStringLiteral("Delete Item"), m_pictures.picture2.image()},
-        {ClearClipboard, QStringLiteral("Clear Clipboard"), m_pictures.picture5.image()},
+        {DeleteItem, QStringLiteral("Delete Item"), m_pictures.deleteItem.image()},
+        {ClearClipboard, QStringLiteral("Clear Clipboard"), m_pictures.clearClipboard.image()},
     };
     menuAction(m_dialogs.popupMenu(entries, cursorPos(), true));
 }

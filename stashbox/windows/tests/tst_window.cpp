@@ -1,0 +1,147 @@
+#include "appfolder.h"
+#include "frmtrove.h"
+#include "isolatedhome.h"
+#include "optionspage.h"
+#include "profilefile.h"
+#include "qtclipboardport.h"
+#include "registrystore.h"
+#include "screenmetrics.h"
+#include "scriptedclipboard.h"
+#include "scripteddialogs.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QtTest>
+
+// The main window put together: capture from the system clipboard, the settings file, the options page.
+class TestWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { isolateHome(); }
+    void mainWindowCapturesFromSystemClipboard();
+    void settingsFileIsNamedForTheUser();
+    void optionsPage();
+};
+
+void TestWindow::mainWindowCapturesFromSystemClipboard()
+{
+    QtClipboardPort port;
+    ScriptedDialogs dialogs;
+    QTemporaryDir folder;
+    frmTrove window(port, dialogs, folder.path());
+    window.load();
+    window.show();
+    QClipboard* cb = QGuiApplication::clipboard();
+
+    cb->setText("from elsewhere");
+    QCOMPARE(window.store().itemCount(), 1);
+    QCOMPARE(window.lblItemCount()->text(), QString("1  ITEMS"));
+    QCOMPARE(window.gridModel().textMatrix(0, 2), QString("from elsewhere"));
+
+    auto* rich = new QMimeData;
+    rich->setData("text/rtf", "{\\rtf1 rich}");
+    rich->setText("rich");
+    cb->setMimeData(rich);
+    QCOMPARE(window.gridModel().rowData(0), QString("RTF"));
+
+    // The program's own write is not taken back.
+    window.capture().writeGuarded([&port] { port.writeText("own write"); });
+    QCOMPARE(cb->text(), QString("own write"));
+    QCOMPARE(window.store().itemCount(), 2);
+
+    // The switch.
+    QTest::mouseClick(window.Check1(), Qt::LeftButton);
+    QVERIFY(!window.capture().captureOn);
+    cb->setText("while off");
+    QCOMPARE(window.store().itemCount(), 2);
+    QTest::mouseClick(window.Check1(), Qt::LeftButton);
+    QVERIFY(window.capture().captureOn);
+    cb->setText("back on");
+    QCOMPARE(window.store().itemCount(), 3);
+    QCOMPARE(window.lblItemCount()->text(), QString("3  ITEMS"));
+}
+
+void TestWindow::settingsFileIsNamedForTheUser()
+{
+    // Two users, two files.
+    QTemporaryDir folder;
+    ScriptedClipboard clipboard;
+    ScriptedDialogs dialogs;
+    frmTrove w(clipboard, dialogs, folder.path());
+    QCOMPARE(w.settingsPath(), folder.filePath(AppFolder::userName() + ".ini"));
+}
+
+void TestWindow::optionsPage()
+{
+    QTemporaryDir folder;
+    ScriptedClipboard clipboard;
+    ScriptedDialogs dialogs;
+    frmTrove w(clipboard, dialogs, folder.path());
+    w.load();
+    w.show();
+    RegistryStore registry;
+    const QString autostart = registry.autostartFolder() + "/Stashbox.desktop";
+    // The first start without a settings file ticks StartWithWin and writes the entry.
+    QVERIFY(QFile::exists(autostart));
+
+    OptionsPage* page = w.Options();
+    QVERIFY(!page->isVisible());
+    QTest::mouseClick(w.Command5(), Qt::LeftButton);
+    QVERIFY(page->isVisible());
+    QCOMPARE(page->pos(), QPoint(ScreenMetrics::toPixelsX(480), ScreenMetrics::toPixelsY(1035)));
+    QVERIFY(!page->Command6()->isEnabled());
+    QTest::mouseClick(page->LoadFile(), Qt::LeftButton);
+    QVERIFY(page->Command6()->isEnabled());
+    QVERIFY(page->LoadClipFileName()->isEnabled());
+
+    dialogs.files.enqueue("/data/lists/monday.sbx");
+    QTest::mouseClick(page->Command6(), Qt::LeftButton);
+    QCOMPARE(dialogs.fileRequests.last().title, QString("Stashbox Data"));
+    QCOMPARE(dialogs.fileRequests.last().filter, QString("Stashbox Data Files|*.sbx|"));
+    QCOMPARE(page->LoadClipFileName()->text(), QString("/data/lists/monday.sbx"));
+    dialogs.files.enqueue("x");
+    QTest::mouseClick(page->Command6(), Qt::LeftButton);
+    QCOMPARE(page->LoadClipFileName()->text(), QString("/data/lists/monday.sbx"));
+
+    // Clearing StartWithWin removes the entry at once, even before Save.
+    QTest::mouseClick(page->StartWithWin(), Qt::LeftButton);
+    QVERIFY(!QFile::exists(autostart));
+    QTest::mouseClick(page->cmdCancel(), Qt::LeftButton);
+    QVERIFY(!page->isVisible());
+    QVERIFY(!w.options().loadFile); // Cancel put the panel back as the file says
+    QVERIFY(w.options().startWithWin);
+    QVERIFY(!QFile::exists(autostart)); // until the next start applies it again
+
+    QTest::mouseClick(w.Command5(), Qt::LeftButton);
+    QTest::mouseClick(page->LoadFile(), Qt::LeftButton);
+    QTest::mouseClick(page->SystemTray(), Qt::LeftButton);
+    page->speedtxt()->clear();
+    QTest::keyClicks(page->speedtxt(), "45.5");
+    QTest::mouseClick(page->cmdSave(), Qt::LeftButton);
+    QVERIFY(!page->isVisible());
+    QCOMPARE(ProfileFile::read(w.settingsPath(), "SBOptions", "LoadFile", "d"), QString("True"));
+    QCOMPARE(ProfileFile::read(w.settingsPath(), "SBOptions", "ScreenSide", "d"), QString("False"));
+    QCOMPARE(ProfileFile::read(w.settingsPath(), "SBOptions", "anispeed", "d"), QString("46"));
+    QCOMPARE(w.settings().hideMode, QString("s"));
+
+    // The command box on the page.
+    QTest::mouseClick(w.Command5(), Qt::LeftButton);
+    QTest::keyClicks(page->commandtext(), "-lines");
+    QCOMPARE(page->commandtext()->text(), QString());
+    QVERIFY(!page->isVisible());
+    QCOMPARE(w.gridModel().gridLines(), 0);
+    // The scroll bar feeds the speed box.
+    page->Vscroll()->setValue(77);
+    QCOMPARE(page->speedtxt()->text(), QString("77"));
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
