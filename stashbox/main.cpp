@@ -1,4 +1,5 @@
 #include "appfolder.h"
+#include "listconstants.h"
 #include "dialogsport.h"
 #include "frmtrove.h"
 #include "qtclipboardport.h"
@@ -18,14 +19,14 @@ int run(QApplication& app, QtDialogs& dialogs);
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Stashbox"));
+    QApplication::setApplicationName(ProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(STASHBOX_VERSION));
     QtDialogs dialogs;
 
     // Before anything else: a second copy must not touch the first one's settings or list.
     SingleInstance instance(QStringLiteral("stashbox"));
     if (!instance.acquire()) {
-        dialogs.message(QStringLiteral("Stashbox is already running."), QStringLiteral("Stashbox"),
+        dialogs.message(QStringLiteral("Stashbox is already running."), ProgramTitle,
                         DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
         return 0;
     }

@@ -1,4 +1,5 @@
 #include "capture.h"
+#include "listconstants.h"
 
 #include "clipboardport.h"
 #include "clipstore.h"
@@ -44,7 +45,7 @@ Capture::Result Capture::captureClipboard()
     if (full && warnWhenFull) {
         if (showForWarning)
             showForWarning();
-        m_dialogs.message(fullListMessage(m_store.itemLimit()), QStringLiteral("Stashbox"),
+        m_dialogs.message(fullListMessage(m_store.itemLimit()), ProgramTitle,
                           DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
         return Result::Warned;
     }

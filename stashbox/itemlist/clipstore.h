@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipitem.h"
+#include "listconstants.h"
 
 #include <QObject>
 
@@ -12,8 +13,6 @@ class ClipStore final : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int ItemRowHeight = 235;
-
     ClipStore(GridModel& grid, KindIcons icons, QObject* parent = nullptr);
 
     GridModel& grid() { return m_grid; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture.h"
+#include "listconstants.h"
 
 #include <QObject>
 #include <QPointF>
@@ -16,7 +17,6 @@ class GridModel final : public QObject
     Q_OBJECT
 public:
     static constexpr int Columns = 3;
-    static constexpr int DefaultRowHeight = 235;
 
     explicit GridModel(QObject* parent = nullptr);
 
@@ -96,7 +96,7 @@ private:
         std::array<QString, Columns> text;
         std::array<Picture, Columns> picture;
         QString data;
-        int height = DefaultRowHeight;
+        int height = ItemRowHeight;
         mutable QString preview;
         mutable bool previewValid = false;
     };

@@ -1,4 +1,5 @@
 #include "gridview.h"
+#include "listconstants.h"
 
 #include "gridmodel.h"
 #include "screenmetrics.h"
@@ -72,7 +73,7 @@ void GridView::updateScrollBar()
     m_syncing = true;
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, maxTopRow());
-    bar->setPageStep(std::max(1, viewport()->height() / std::max(1, px(GridModel::DefaultRowHeight))));
+    bar->setPageStep(std::max(1, viewport()->height() / std::max(1, px(ItemRowHeight))));
     bar->setValue(m_model.topRow());
     m_syncing = false;
 }
@@ -108,7 +109,7 @@ QRect GridView::cellButtonRect() const
     const QRect r = rowRect(m_model.row());
     if (r.isEmpty())
         return {};
-    return QRect(r.right() - ButtonWidthPx + 1, r.top(), ButtonWidthPx, std::min(r.height(), px(GridModel::DefaultRowHeight)));
+    return QRect(r.right() - ButtonWidthPx + 1, r.top(), ButtonWidthPx, std::min(r.height(), px(ItemRowHeight)));
 }
 
 void GridView::ensureVisible(int row)

@@ -1,4 +1,5 @@
 #include "iteminteraction.h"
+#include "listconstants.h"
 
 #include "capture.h"
 #include "clipboardport.h"
@@ -118,7 +119,7 @@ void ItemInteraction::collapse()
     const QString kind = m_store.kindOf(m_expandedRow);
     if (!ItemKind::isItem(kind))
         return;
-    grid.setRowHeight(m_expandedRow, CollapsedHeight);
+    grid.setRowHeight(m_expandedRow, ItemRowHeight);
     grid.setCellPicture(m_expandedRow, 0, m_pictures.small.forKind(kind));
     grid.redraw();
 }
@@ -186,7 +187,7 @@ void ItemInteraction::menuAction(int id)
 void ItemInteraction::clearAll()
 {
     const DialogsPort::Answer answer = m_dialogs.message(QStringLiteral("Delete all items from the clipboard?"),
-                                                         QStringLiteral("Stashbox"), DialogsPort::Icon::None,
+                                                         ProgramTitle, DialogsPort::Icon::None,
                                                          DialogsPort::Buttons::YesNo);
     if (answer == DialogsPort::Answer::No)
         return;

@@ -30,8 +30,6 @@ class ItemInteraction final : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int CollapsedHeight = 235;
-
     enum MenuId {
         DeleteItemName = 1000,
         DeleteItem = 1001,

@@ -1,4 +1,5 @@
 #include "datafiles.h"
+#include "listconstants.h"
 
 #include "clipstore.h"
 #include "dialogsport.h"
@@ -13,7 +14,6 @@
 #include <QSet>
 
 namespace {
-const QString Title = QStringLiteral("Stashbox");
 const QString Filter = QStringLiteral("Stashbox Data Files|*.sbx|");
 constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr auto OwnerOnlyFolder = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
@@ -129,7 +129,7 @@ void DataFiles::Command3_Click()
     if (file.isEmpty())
         return;
     if (!saveTo(file))
-        m_dialogs.message(QStringLiteral("The list could not be saved completely to ") + file + QLatin1Char('.'), Title,
+        m_dialogs.message(QStringLiteral("The list could not be saved completely to ") + file + QLatin1Char('.'), ProgramTitle,
                           DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
 }
 
@@ -157,7 +157,7 @@ void DataFiles::Command4_Click()
     m_settings.LoadOptions();
     rebuild(pictureFolder(file));
     if (!read)
-        m_dialogs.message(file + QStringLiteral(" could not be opened: ") + error, Title, DialogsPort::Icon::Critical,
+        m_dialogs.message(file + QStringLiteral(" could not be opened: ") + error, ProgramTitle, DialogsPort::Icon::Critical,
                           DialogsPort::Buttons::Ok);
 }
 
@@ -234,6 +234,6 @@ bool DataFiles::restoreAutosave()
     QFile::remove(file);
     rebuild(pictureFolder(file), true);
     for (int r = 0; r < m_store.itemLimit(); ++r)
-        m_store.grid().setRowHeight(r, ClipStore::ItemRowHeight);
+        m_store.grid().setRowHeight(r, ItemRowHeight);
     return true;
 }

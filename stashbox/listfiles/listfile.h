@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listconstants.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -35,7 +37,7 @@ struct Row
 {
     QString kind;
     std::array<QString, 3> text;
-    int height = 235;
+    int height = ItemRowHeight;
 
     bool operator==(const Row&) const = default;
 };

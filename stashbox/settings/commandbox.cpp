@@ -1,4 +1,5 @@
 #include "commandbox.h"
+#include "listconstants.h"
 
 #include "capture.h"
 #include "clipstore.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 
 namespace {
-const QString Title = QStringLiteral("Stashbox");
 
 const QStringList& commandWords()
 {
@@ -104,26 +104,26 @@ void CommandBox::commandtext_Change(const QString& text)
         m_settings.write(QStringLiteral("gridlines"), QStringLiteral("default"));
     } else if (text == QLatin1String("-images")) {
         m_capture.imageCapture = false;
-        info(QStringLiteral("Image capture is off"), Title);
+        info(QStringLiteral("Image capture is off"), ProgramTitle);
         m_settings.write(QStringLiteral("images"), QStringLiteral("none"));
     } else if (text == QLatin1String("+images")) {
         m_capture.imageCapture = true;
-        info(QStringLiteral("Image capture is on"), Title);
+        info(QStringLiteral("Image capture is on"), ProgramTitle);
         m_settings.write(QStringLiteral("images"), QStringLiteral("default"));
     } else if (text == QLatin1String("-saveonexit")) {
-        info(QStringLiteral("Save on exit is disabled "), Title);
+        info(QStringLiteral("Save on exit is disabled "), ProgramTitle);
         m_settings.write(QStringLiteral("saveonexit"), QStringLiteral("none"));
         m_settings.saveOnExit = false;
     } else if (text == QLatin1String("+saveonexit")) {
-        info(QStringLiteral("Save on exit is enabled "), Title);
+        info(QStringLiteral("Save on exit is enabled "), ProgramTitle);
         m_settings.write(QStringLiteral("saveonexit"), QStringLiteral("default"));
         m_settings.saveOnExit = true;
     } else if (text == QLatin1String("-warn")) {
-        info(QStringLiteral("Warning when full is off"), Title);
+        info(QStringLiteral("Warning when full is off"), ProgramTitle);
         m_capture.warnWhenFull = false;
         m_settings.write(QStringLiteral("nowarn"), QStringLiteral("default"));
     } else if (text == QLatin1String("+warn")) {
-        info(QStringLiteral("Warning when full is on"), Title);
+        info(QStringLiteral("Warning when full is on"), ProgramTitle);
         m_capture.warnWhenFull = true;
         m_settings.write(QStringLiteral("nowarn"), QStringLiteral("1"));
     } else if (text == QLatin1String("=tss")) {

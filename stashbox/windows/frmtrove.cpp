@@ -1,4 +1,5 @@
 #include "frmtrove.h"
+#include "listconstants.h"
 
 #include "appfolder.h"
 #include "clipboardport.h"
@@ -31,8 +32,6 @@
 #include <QWindow>
 
 namespace {
-const QString Title = QStringLiteral("Stashbox");
-const QString OptionsSection = QStringLiteral("SBOptions");
 // Where questions and comments about Stashbox go.
 const QString SupportAddress = QStringLiteral("stashbox-support@users.noreply.example.org");
 } // namespace
@@ -54,7 +53,7 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
                                 AppFolder::userName(), this))
 {
     setObjectName(QStringLiteral("frmTrove"));
-    setWindowTitle(Title);
+    setWindowTitle(ProgramTitle);
     setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
     // The window was laid out for a narrow 8-point interface font.
     QFont small = font();
@@ -216,7 +215,7 @@ void frmTrove::load()
     // 1, the single-instance test, has run before the window was made (see main).
     // 2-4: invisible while it is set up; the name box takes 30 characters; the capture switch never
     // takes the keyboard focus.
-    setWindowTitle(Title);
+    setWindowTitle(ProgramTitle);
     m_txtItemName->setMaxLength(30);
     m_check1->setFocusPolicy(Qt::NoFocus);
 
@@ -279,7 +278,7 @@ void frmTrove::load()
         QFile marker(welcomeMarkerPath());
         if (marker.open(QIODevice::WriteOnly))
             marker.close();
-        m_dialogs.message(welcomeMessage(), Title, DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        m_dialogs.message(welcomeMessage(), ProgramTitle, DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
     }
 
     // 22
@@ -375,14 +374,14 @@ void frmTrove::cmdExit_Click()
     m_items->LoseNameBox();
     SetTopmost(false);
     if (m_settings->panel.promptOnExit) {
-        if (m_dialogs.message(QStringLiteral(" Are you sure you want to close Stashbox?"), Title, DialogsPort::Icon::None,
+        if (m_dialogs.message(QStringLiteral(" Are you sure you want to close Stashbox?"), ProgramTitle, DialogsPort::Icon::None,
                               DialogsPort::Buttons::YesNo)
             == DialogsPort::Answer::No) {
             SetTopmost(true);
             return;
         }
         if (m_lblItemCount->text().section(QLatin1Char(' '), 0, 0).toInt() > 0
-            && m_dialogs.message(QStringLiteral("Save clipboard data?"), Title, DialogsPort::Icon::None,
+            && m_dialogs.message(QStringLiteral("Save clipboard data?"), ProgramTitle, DialogsPort::Icon::None,
                                  DialogsPort::Buttons::YesNo)
                 == DialogsPort::Answer::Yes)
             m_dataFiles->Command3_Click();

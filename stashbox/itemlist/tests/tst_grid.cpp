@@ -66,14 +66,14 @@ void TestGrid::rowCountKeepsAndDropsContent()
     g.setRowHeight(2, 1020);
     g.setRows(5);
     QCOMPARE(g.textMatrix(2, 0), QString("two"));
-    QCOMPARE(g.rowHeight(4), GridModel::DefaultRowHeight);
+    QCOMPARE(g.rowHeight(4), ItemRowHeight);
     g.setRows(2);
     g.setRows(3);
     // A dropped row comes back empty, with the default height.
     QCOMPARE(g.textMatrix(2, 0), QString());
     QCOMPARE(g.rowData(2), QString());
     QVERIFY(g.cellPicture(2, 1).isNull());
-    QCOMPARE(g.rowHeight(2), GridModel::DefaultRowHeight);
+    QCOMPARE(g.rowHeight(2), ItemRowHeight);
 }
 
 void TestGrid::removeMovesRowsUp()
