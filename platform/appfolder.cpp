@@ -2,10 +2,31 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+bool lookAt(const QString& path, struct stat* st)
+{
+    return ::lstat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+QString reasonFor(const QString& path, const struct stat& st)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (S_ISLNK(st.st_mode))
+        return shown + QStringLiteral(" is a symbolic link.");
+    if (st.st_uid != ::geteuid())
+        return shown + QStringLiteral(" belongs to another user.");
+    if (S_ISDIR(st.st_mode) && (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return QStringLiteral("Other users can change ") + shown + QLatin1Char('.');
+    return {};
+}
+} // namespace
 
 QString AppFolder::programFolder()
 {
@@ -14,14 +35,44 @@ QString AppFolder::programFolder()
     return QDir::currentPath();
 }
 
+bool AppFolder::isPrivateFolder(const QString& path)
+{
+    struct stat st {};
+    return lookAt(path, &st) && S_ISDIR(st.st_mode) && reasonFor(path, st).isEmpty()
+        && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+QString AppFolder::untrustedReason(const QString& path, bool contents)
+{
+    struct stat st {};
+    if (!lookAt(path, &st))
+        return {};
+    if (QString reason = reasonFor(path, st); !reason.isEmpty() || !contents || !S_ISDIR(st.st_mode))
+        return reason;
+    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString entry = it.next();
+        if (lookAt(entry, &st)) {
+            if (QString reason = reasonFor(entry, st); !reason.isEmpty())
+                return reason;
+        }
+    }
+    return {};
+}
+
 QString AppFolder::userFilesFolder()
 {
+    // A folder others may write to would let them plant a list or a link for us to follow.
     const QString own = programFolder();
-    if (::access(QFile::encodeName(own).constData(), W_OK) == 0)
+    if (isPrivateFolder(own))
         return own;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/stashbox");
     QDir().mkpath(data);
-    QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Only our own folder is made private; anything else there is refused later, never changed.
+    struct stat st {};
+    if (lookAt(data, &st) && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+        QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return data;
 }
 

@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include "picturespill.h"
+#include "plainfile.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -125,6 +126,14 @@ Picture Picture::fromData(const QByteArray& bytes)
 {
     const QImage image = decode(bytes);
     return image.isNull() ? Picture() : compact(image);
+}
+
+Picture Picture::fromFile(const QString& path)
+{
+    QByteArray bytes;
+    if (path.isEmpty() || PlainFile::read(path, MaxFileBytes, &bytes) != PlainFile::Status::Ok)
+        return {};
+    return fromData(bytes);
 }
 
 Picture Picture::fromEncoded(const QByteArray& bytes)

@@ -19,6 +19,10 @@ public:
     static Picture compact(const QImage& image, const QByteArray& encoded = {});
     // Decodes `bytes` (any format Qt reads, recognised by content); null picture on failure.
     static Picture fromData(const QByteArray& bytes);
+    // Reads and decodes a picture file the user chose; null unless it is a regular file of at most
+    // MaxFileBytes (a FIFO, a device or a huge file is not a picture anybody chose).
+    static Picture fromFile(const QString& path);
+    static constexpr qint64 MaxFileBytes = qint64(256) << 20;
     // Keeps `bytes` as they are after reading only the picture's header: for pictures this program
     // wrote itself. Null when the header cannot be read.
     static Picture fromEncoded(const QByteArray& bytes);

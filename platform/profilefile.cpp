@@ -1,18 +1,16 @@
 #include "profilefile.h"
 
+#include "plainfile.h"
+
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 #include <optional>
+#include <unistd.h>
 
 namespace {
-QList<QByteArray> readLines(const QString& path, bool* exists)
+QList<QByteArray> splitLines(const QByteArray& contents)
 {
-    QFile file(path);
-    *exists = file.open(QIODevice::ReadOnly);
-    if (!*exists)
-        return {};
-    QList<QByteArray> lines = file.readAll().split('\n');
+    QList<QByteArray> lines = contents.split('\n');
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();
     return lines;
@@ -70,10 +68,18 @@ qsizetype findSection(const QList<QByteArray>& lines, const QString& section)
 QString ProfileFile::read(const QString& path, const QString& section, const QString& key, const QString& fallback,
                           int bufferSize)
 {
+    QByteArray contents;
+    if (PlainFile::read(path, MaxFileBytes, &contents) != PlainFile::Status::Ok)
+        return fallback.left(qMax(0, bufferSize - 1));
+    return valueIn(contents, section, key, fallback, bufferSize);
+}
+
+QString ProfileFile::valueIn(const QByteArray& contents, const QString& section, const QString& key,
+                             const QString& fallback, int bufferSize)
+{
     const int max = qMax(0, bufferSize - 1);
-    bool exists = false;
-    const QList<QByteArray> lines = readLines(path, &exists);
-    const qsizetype s = exists ? findSection(lines, section) : -1;
+    const QList<QByteArray> lines = splitLines(contents);
+    const qsizetype s = findSection(lines, section);
     qsizetype end = 0;
     const qsizetype k = s < 0 ? -1 : findKey(lines, s + 1, key, &end);
     if (k < 0)
@@ -85,18 +91,17 @@ QString ProfileFile::read(const QString& path, const QString& section, const QSt
     return QString::fromUtf8(value).left(max);
 }
 
-bool ProfileFile::write(const QString& path, const QString& section, const QString& key, const QString& value)
+QByteArray ProfileFile::withValue(const QByteArray& contents, const QString& section, const QString& key,
+                                  const QString& value)
 {
-    if (section.trimmed().isEmpty() || key.trimmed().isEmpty() || key.contains(QLatin1Char('=')))
-        return false;
+    if (section.trimmed().isEmpty() || key.trimmed().isEmpty() || key.contains(QLatin1Char('='))
+        || section.contains(QLatin1Char('\n')) || key.contains(QLatin1Char('\n')))
+        return {};
     QString clean = value;
     clean.remove(QChar(0));
     clean = clean.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char('\r'), 0, 0);
 
-    bool exists = false;
-    QList<QByteArray> lines = readLines(path, &exists);
-    if (!exists && QFile::exists(path))
-        return false; // there but unreadable: never replace what we could not read
+    QList<QByteArray> lines = splitLines(contents);
     const QByteArray entry = key.trimmed().toUtf8() + '=' + clean.toUtf8();
     const qsizetype s = findSection(lines, section);
     if (s < 0) {
@@ -114,13 +119,27 @@ bool ProfileFile::write(const QString& path, const QString& section, const QStri
             lines.insert(end, entry);
         }
     }
+    QByteArray out;
+    for (const QByteArray& line : std::as_const(lines))
+        out += line + '\n';
+    return out;
+}
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
+bool ProfileFile::write(const QString& path, const QString& section, const QString& key, const QString& value)
+{
+    QByteArray contents;
+    const PlainFile::Status status = PlainFile::read(path, MaxFileBytes, &contents);
+    // There but unreadable: never replace what we could not read.
+    if (status != PlainFile::Status::Ok && status != PlainFile::Status::Missing)
         return false;
-    for (const QByteArray& line : std::as_const(lines)) {
-        out.write(line);
-        out.write("\n");
-    }
-    return out.commit();
+    // A file its owner made read-only stays as it is.
+    if (status == PlainFile::Status::Ok && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return false;
+    const QByteArray out = withValue(contents, section, key, value);
+    if (out.isEmpty())
+        return false;
+    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (status == PlainFile::Status::Ok)
+        permissions = QFile::permissions(path);
+    return PlainFile::replace(path, out, permissions);
 }

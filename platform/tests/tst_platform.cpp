@@ -1,7 +1,9 @@
+#include "appfolder.h"
 #include "clipboardoffer.h"
 #include "dialogsport.h"
 #include "picture.h"
 #include "picturespill.h"
+#include "plainfile.h"
 #include "profilefile.h"
 #include "screenmetrics.h"
 #include "secretmarker.h"
@@ -12,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QByteArray png(const QImage& image)
@@ -56,6 +61,9 @@ private slots:
     void profileFileReadsAndWrites();
     void profileFileKeepsWhatItDoesNotOwn();
     void profileFileBadInput();
+    void specialFilesAreNeverReadAndLinksNeverWrittenThrough();
+    void unreadableProfileFileIsNeverReplaced();
+    void foldersOthersCanTouchAreNotTrusted();
     void pictureFingerprintFollowsContent();
     void pictureKeepsCapturesCompact();
     void largePicturesWaitOnDisk();
@@ -134,6 +142,82 @@ void TestPlatform::profileFileBadInput()
     QVERIFY(!ProfileFile::write(path, "SBOptions", "a=b", "1"));
     QVERIFY(!ProfileFile::write(path, "SBOptions", "", "1"));
     QVERIFY(!ProfileFile::write(dir.filePath("missing/x.ini"), "S", "k", "v"));
+}
+
+void TestPlatform::specialFilesAreNeverReadAndLinksNeverWrittenThrough()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath("zero");
+    QVERIFY(QFile::link("/dev/zero", zero));
+    const QString huge = dir.filePath("huge");
+    writeFile(huge, "x");
+    QVERIFY(QFile::resize(huge, Picture::MaxFileBytes + 1)); // sparse
+    QByteArray out = "untouched";
+    // Each is refused at once: nothing blocks, nothing is read.
+    QCOMPARE(PlainFile::read(fifo, 1 << 20, &out), PlainFile::Status::NotAFile);
+    QCOMPARE(PlainFile::read(zero, 1 << 20, &out), PlainFile::Status::NotAFile);
+    QCOMPARE(PlainFile::read(huge, Picture::MaxFileBytes, &out), PlainFile::Status::TooLarge);
+    QCOMPARE(out, QByteArray("untouched"));
+    QVERIFY(Picture::fromFile(fifo).isNull());
+    QVERIFY(Picture::fromFile(huge).isNull());
+    QCOMPARE(ProfileFile::read(fifo, "SBOptions", "pro", "default"), QString("default"));
+    QVERIFY(!ProfileFile::write(fifo, "SBOptions", "pro", "100"));
+
+    // A link in a file's place is replaced; what it pointed to is not written.
+    const QString victim = dir.filePath("victim");
+    writeFile(victim, "[SBOptions]\nkeep=me\n");
+    const QString ini = dir.filePath("user.ini");
+    QVERIFY(QFile::link(victim, ini));
+    QCOMPARE(PlainFile::read(ini, 1 << 20, &out, PlainFile::Links::Refuse), PlainFile::Status::NotAFile);
+    QVERIFY(ProfileFile::write(ini, "SBOptions", "pro", "100"));
+    QVERIFY(!QFileInfo(ini).isSymLink());
+    QCOMPARE(fileBytes(victim), QByteArray("[SBOptions]\nkeep=me\n"));
+    QCOMPARE(fileBytes(ini), QByteArray("[SBOptions]\nkeep=me\npro=100\n"));
+}
+
+void TestPlatform::unreadableProfileFileIsNeverReplaced()
+{
+    if (::geteuid() == 0)
+        QSKIP("root reads every file; run as an ordinary user");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("user.ini");
+    writeFile(path, "[SBOptions]\npro=100\n");
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    QCOMPARE(ProfileFile::read(path, "SBOptions", "pro", "default"), QString("default"));
+    QVERIFY(!ProfileFile::write(path, "SBOptions", "images", "none"));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(fileBytes(path), QByteArray("[SBOptions]\npro=100\n"));
+}
+
+void TestPlatform::foldersOthersCanTouchAreNotTrusted()
+{
+    QTemporaryDir dir;
+    QVERIFY(AppFolder::isPrivateFolder(dir.path()));
+    QVERIFY(AppFolder::untrustedReason(dir.path(), true).isEmpty());
+    QVERIFY(AppFolder::untrustedReason(dir.filePath("not there")).isEmpty());
+
+    const QString open = dir.filePath("open");
+    QVERIFY(QDir().mkdir(open));
+    QCOMPARE(::chmod(QFile::encodeName(open).constData(), 01777), 0);
+    QVERIFY(!AppFolder::isPrivateFolder(open));
+    QVERIFY(AppFolder::untrustedReason(open).startsWith("Other users can change"));
+
+    const QString link = dir.filePath("link");
+    QVERIFY(QFile::link(dir.path(), link));
+    QVERIFY(!AppFolder::isPrivateFolder(link));
+    QVERIFY(AppFolder::untrustedReason(link).endsWith("is a symbolic link."));
+
+    // Someone else's file deep inside a folder of ours.
+    const QString nested = dir.filePath("own/deeper");
+    QVERIFY(QDir().mkpath(nested));
+    writeFile(nested + "/planted", "x");
+    if (::geteuid() == 0) {
+        QCOMPARE(::chown(QFile::encodeName(nested + "/planted").constData(), 65534, 65534), 0);
+        QVERIFY(AppFolder::untrustedReason(dir.filePath("own")).isEmpty());
+        QVERIFY(AppFolder::untrustedReason(dir.filePath("own"), true).endsWith("planted belongs to another user."));
+    }
 }
 
 void TestPlatform::pictureFingerprintFollowsContent()

@@ -1,8 +1,7 @@
 #include "listfile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "plainfile.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -325,49 +324,25 @@ Status write(const QString& path, const Contents& contents)
     // Never write what read would refuse.
     if (bytes.size() > MaxFileBytes)
         return Status::CannotWrite;
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::CannotWrite;
-    // Before the first byte: the history must never be readable by others, not even for a moment,
-    // and an existing file's wider permissions are not carried over.
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        return Status::CannotWrite;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return Status::CannotWrite;
-    }
-    return file.commit() ? Status::Ok : Status::CannotWrite;
+    // Owner-only from the first byte, whatever the permissions of the file it replaces; a link in
+    // its place is replaced, not written through.
+    return PlainFile::replace(path, bytes) ? Status::Ok : Status::CannotWrite;
 }
 
 Status read(const QString& path, Contents* out)
 {
-    // A FIFO or device would block or never end; only plain files are list files.
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        return Status::CannotOpen;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
-        return Status::CannotOpen;
-    const qint64 size = file.size();
-    if (size > MaxFileBytes)
+    QByteArray bytes;
+    switch (PlainFile::read(path, MaxFileBytes, &bytes)) {
+    case PlainFile::Status::Ok:
+        return decode(bytes, out);
+    case PlainFile::Status::TooLarge:
         return Status::Damaged;
-
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(bytes.data() + got, size - got);
-        if (n < 0)
-            return Status::CannotOpen;
-        if (n == 0)
-            break;
-        got += n;
+    case PlainFile::Status::Missing:
+    case PlainFile::Status::NotAFile: // a FIFO or device would block or never end
+    case PlainFile::Status::Failed:
+        break;
     }
-    // A file that shrank while being read is simply cut short; decode says so.
-    bytes.truncate(qsizetype(got));
-    return decode(bytes, out);
+    return Status::CannotOpen;
 }
 
 } // namespace ListFile

@@ -387,6 +387,11 @@ void TestListFile::refusesAbsurdCountsAndLengths_data()
         << h + lay + rows(1, Bytes().num(quint64(0xFFFFFFFFull)).raw(hugeText).b) + end;
     const QByteArray maxText = Bytes().num(qint32(235)).num(~quint64(0)).b;
     QTest::newRow("text length 2^64-1") << h + lay + rows(1, Bytes().num(quint64(maxText.size())).raw(maxText).b) + end;
+    // The row's own length is right and the file holds enough bytes after it: only the row's end
+    // stops a text that claims more than the row holds (an even length, so no other check does).
+    const QByteArray longText = Bytes().num(qint32(235)).num(quint64(64)).raw("abcd").b;
+    QTest::newRow("text longer than its row")
+        << h + lay + rows(2, Bytes().num(quint64(longText.size())).raw(longText).b + oneRow.repeated(4)) + end;
     const QByteArray oddText = Bytes().num(qint32(235)).num(quint64(3)).raw("abcd").text({}).text({}).text({}).b;
     QTest::newRow("odd text length") << h + lay + rows(1, Bytes().num(quint64(oddText.size())).raw(oddText).b) + end;
 

@@ -1,0 +1,130 @@
+#include "plainfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace PlainFile {
+namespace {
+
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+mode_t modeOf(QFileDevice::Permissions p)
+{
+    mode_t mode = 0;
+    const std::pair<QFileDevice::Permission, mode_t> bits[] = {
+        {QFileDevice::ReadOwner, S_IRUSR}, {QFileDevice::WriteOwner, S_IWUSR}, {QFileDevice::ExeOwner, S_IXUSR},
+        {QFileDevice::ReadGroup, S_IRGRP}, {QFileDevice::WriteGroup, S_IWGRP}, {QFileDevice::ExeGroup, S_IXGRP},
+        {QFileDevice::ReadOther, S_IROTH}, {QFileDevice::WriteOther, S_IWOTH}, {QFileDevice::ExeOther, S_IXOTH},
+    };
+    for (const auto& [permission, bit] : bits) {
+        if (p.testFlag(permission))
+            mode |= bit;
+    }
+    return mode;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
+{
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at before opening, so that no device is ever opened, and again after, on what was
+    // opened: the path may have changed in between.
+    struct stat before {};
+    const int looked = links == Links::Refuse ? ::lstat(name.constData(), &before) : ::stat(name.constData(), &before);
+    if (looked != 0)
+        return errno == ENOENT ? Status::Missing : Status::Failed;
+    if (!S_ISREG(before.st_mode))
+        return Status::NotAFile;
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    Descriptor fd(::open(name.constData(), flags));
+    if (fd.get() < 0)
+        return errno == ENOENT ? Status::Missing : errno == ELOOP ? Status::NotAFile : Status::Failed;
+    struct stat opened {};
+    if (::fstat(fd.get(), &opened) != 0)
+        return Status::Failed;
+    if (!S_ISREG(opened.st_mode))
+        return Status::NotAFile;
+    if (opened.st_size > maxBytes)
+        return Status::TooLarge;
+
+    QByteArray bytes(qsizetype(opened.st_size), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Status::Failed;
+        if (n == 0)
+            break; // shrank while being read: the reader of the contents judges what is left
+        got += n;
+    }
+    bytes.truncate(got);
+    *out = std::move(bytes);
+    return Status::Ok;
+}
+
+bool replace(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions)
+{
+    const QFileInfo info(path);
+    QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName())
+        + QByteArrayLiteral(".XXXXXX");
+    // Created 0600 and exclusively: nobody else can have it open or see it half written.
+    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        return false;
+    const bool written = ::fchmod(fd.get(), modeOf(permissions)) == 0 && writeAll(fd.get(), bytes)
+        && ::fsync(fd.get()) == 0 && fd.close();
+    // rename() replaces whatever is at the path, a symbolic link included, and never follows it.
+    if (written && ::rename(temporary.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) == 0)
+        return true;
+    ::unlink(temporary.constData());
+    return false;
+}
+
+} // namespace PlainFile

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFileDevice>
+#include <QString>
+
+// Reading and replacing the files the program keeps, without trusting what lies at a path: a FIFO
+// or a device is never opened in a way that could block or never end, a size is checked before
+// anything is allocated for it, and a file is replaced by renaming a new one over it, so that a
+// symbolic link at the path is replaced and never written through.
+namespace PlainFile {
+
+enum class Status { Ok, Missing, NotAFile, TooLarge, Failed };
+
+enum class Links { Follow, Refuse };
+
+// The whole file when it is a regular file of at most `maxBytes`; `out` is untouched otherwise.
+// With Links::Refuse a symbolic link at `path` is NotAFile.
+Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links = Links::Follow);
+
+// Writes `bytes` to a new file beside `path` with the given permissions from the start, then
+// renames it over `path`. The previous file stays whole when anything fails.
+bool replace(const QString& path, const QByteArray& bytes,
+             QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+} // namespace PlainFile
