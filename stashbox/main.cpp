@@ -1,4 +1,5 @@
 #include "appfolder.h"
+#include "datafiles.h"
 #include "listconstants.h"
 #include "dialogsport.h"
 #include "frmtrove.h"
@@ -44,6 +45,10 @@ int run(QApplication& app, QtDialogs& dialogs)
     QtClipboardPort clipboard;
     frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
+    if (const QString refusal = window.dataFiles().untrustedFiles(); !refusal.isEmpty()) {
+        dialogs.message(refusal, QStringLiteral("Stashbox"), DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
+        return 1;
+    }
 
     // However the session ends, the window closes in order.
     SignalWatcher watcher;

@@ -1,21 +1,21 @@
 #include "datafiles.h"
 #include "listconstants.h"
 
+#include "appfolder.h"
 #include "clipstore.h"
 #include "dialogsport.h"
 #include "gridmodel.h"
 #include "listfile.h"
+#include "plainfile.h"
 #include "settings.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 
 namespace {
 const QString Filter = QStringLiteral("Stashbox Data Files|*.sbx|");
-constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr auto OwnerOnlyFolder = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
 // Clipboard history is nobody else's business: folders 0700.
@@ -27,14 +27,19 @@ bool makeFolder(const QString& path)
     return true;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes)
+// Moves the row's kind, texts, pictures and height to `to`, leaving `from` empty.
+void moveRow(GridModel& grid, int from, int to)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.setPermissions(OwnerOnly);
-    out.write(bytes);
-    return out.commit();
+    grid.setRowData(to, grid.rowData(from));
+    grid.setRowData(from, QString());
+    for (int col = 0; col < GridModel::Columns; ++col) {
+        grid.setTextMatrix(to, col, grid.textMatrix(from, col));
+        grid.setTextMatrix(from, col, QString());
+        grid.setCellPicture(to, col, grid.cellPicture(from, col));
+        grid.setCellPicture(from, col, Picture());
+    }
+    grid.setRowHeight(to, grid.rowHeight(from));
+    grid.setRowHeight(from, GridModel::DefaultRowHeight);
 }
 } // namespace
 
@@ -99,7 +104,7 @@ bool DataFiles::writePictures(const QString& folder)
         if (picture.isNull())
             continue;
         // The picture goes out in the form it is held in (PNG, or the JPEG it came as).
-        ok = writeFileAtomically(folder + QLatin1Char('/') + name, picture.encoded()) && ok;
+        ok = PlainFile::replace(folder + QLatin1Char('/') + name, picture.encoded()) && ok;
     }
     return ok;
 }
@@ -175,10 +180,26 @@ bool DataFiles::loadStartupFile()
     return true;
 }
 
-void DataFiles::rebuild(const QString& folder, bool deletePictures)
+void DataFiles::closeGaps()
+{
+    // The store keeps its items in the top rows; a list written by hand or damaged may not.
+    GridModel& grid = m_store.grid();
+    int to = 0;
+    for (int from = 0; from < grid.rows(); ++from) {
+        if (!ItemKind::isItem(m_store.kindOf(from)))
+            continue;
+        if (from != to)
+            moveRow(grid, from, to);
+        ++to;
+    }
+}
+
+bool DataFiles::rebuild(const QString& folder, QStringList* picturesRead)
 {
     GridModel& grid = m_store.grid();
     grid.setRows(m_store.itemLimit());
+    closeGaps();
+    bool allRead = true;
     int count = 0;
     for (int r = 0; r < m_store.itemLimit(); ++r) {
         const QString kind = m_store.kindOf(r);
@@ -187,36 +208,82 @@ void DataFiles::rebuild(const QString& folder, bool deletePictures)
         grid.setCellPicture(r, 0, m_store.icons().forKind(kind));
         if (kind == ItemKind::Bitmap) {
             const QString name = grid.textMatrix(r, 2);
-            // A name from a file is used only inside the picture folder.
-            if (isPlainName(name)) {
-                const QString path = folder + QLatin1Char('/') + name;
-                QFile file(path);
-                if (file.open(QIODevice::ReadOnly)) {
-                    const Picture picture = Picture::fromEncoded(file.readAll());
-                    file.close();
-                    if (!picture.isNull())
-                        grid.setCellPicture(r, 1, picture);
-                    if (deletePictures)
-                        QFile::remove(path);
-                }
+            // A name from a file is used only inside the picture folder, and a link there is not
+            // followed out of it.
+            const QString path = folder + QLatin1Char('/') + name;
+            QByteArray bytes;
+            const Picture picture = isPlainName(name)
+                    && PlainFile::read(path, ListFile::MaxFileBytes, &bytes, PlainFile::Links::Refuse)
+                        == PlainFile::Status::Ok
+                ? Picture::fromEncoded(bytes)
+                : Picture();
+            if (!picture.isNull()) {
+                grid.setCellPicture(r, 1, picture);
+                if (picturesRead)
+                    picturesRead->append(path);
+            } else {
+                allRead = false;
             }
         }
         ++count;
     }
     m_store.setItemCount(count);
+    return allRead;
+}
+
+QString DataFiles::untrustedFiles() const
+{
+    // The folder, the files named after the user in it (settings, first-start marker) and the
+    // autosave folder with all it holds: planted by someone else, or a link, they are not ours.
+    if (QString reason = AppFolder::untrustedReason(m_userFolder); !reason.isEmpty())
+        return refusal(reason);
+    const QStringList names = QDir(m_userFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (!name.startsWith(m_userName + QLatin1Char('.')))
+            continue;
+        if (QString reason = AppFolder::untrustedReason(m_userFolder + QLatin1Char('/') + name); !reason.isEmpty())
+            return refusal(reason);
+    }
+    if (QString reason = AppFolder::untrustedReason(autosaveFolder(), true); !reason.isEmpty())
+        return refusal(reason);
+    return {};
+}
+
+QString DataFiles::refusal(const QString& reason)
+{
+    return reason + QStringLiteral("\r\nStashbox keeps your settings and your list there and does not use files that ")
+        + QStringLiteral("someone else may have put in its place. Remove it, then start Stashbox again.");
+}
+
+void DataFiles::removeStalePictures(const QString& folder)
+{
+    // The autosave's picture folder is the program's own: what no row names is left over.
+    QSet<QString> named;
+    for (int r = 0; r < m_store.grid().rows(); ++r) {
+        if (m_store.kindOf(r) == ItemKind::Bitmap)
+            named.insert(m_store.grid().textMatrix(r, 2));
+    }
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : entries) {
+        if (!named.contains(name))
+            QFile::remove(folder + QLatin1Char('/') + name);
+    }
 }
 
 bool DataFiles::writeAutosave()
 {
-    if (!makeFolder(autosaveFolder()))
+    // Never write into, or through, what is not ours.
+    if (!untrustedFiles().isEmpty() || !makeFolder(autosaveFolder()))
         return false;
-    return saveTo(autosavePath());
+    const bool saved = saveTo(autosavePath());
+    removeStalePictures(pictureFolder(autosavePath()));
+    return saved;
 }
 
 bool DataFiles::restoreAutosave()
 {
     const QString file = autosavePath();
-    if (!QFile::exists(file))
+    if (!QFile::exists(file) || !untrustedFiles().isEmpty())
         return false;
     ListFile::Contents contents;
     if (ListFile::read(file, &contents) != ListFile::Status::Ok) {
@@ -229,10 +296,14 @@ bool DataFiles::restoreAutosave()
     }
     ListFile::applyToGrid(contents, m_store.grid());
     m_settings.LoadOptions();
-    m_store.grid().setRows(m_store.itemLimit());
-    m_store.setItemCount(0);
-    QFile::remove(file);
-    rebuild(pictureFolder(file), true);
+    QStringList pictures;
+    // What was read is removed only when all of it was: a picture that could not be read stays
+    // with its list for the next try.
+    if (rebuild(pictureFolder(file), &pictures)) {
+        QFile::remove(file);
+        for (const QString& picture : std::as_const(pictures))
+            QFile::remove(picture);
+    }
     for (int r = 0; r < m_store.itemLimit(); ++r)
         m_store.grid().setRowHeight(r, ItemRowHeight);
     return true;

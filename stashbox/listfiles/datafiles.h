@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class ClipStore;
 class DialogsPort;
@@ -29,16 +30,23 @@ public:
     void Command4_Click();
     // The start-up file; true when it was read (the autosave is then left alone).
     bool loadStartupFile();
-    // Every close: writes the list and its pictures to the autosave.
+    // Every close: writes the list and its pictures to the autosave, and removes the pictures of
+    // earlier sessions that no row names any more.
     bool writeAutosave();
-    // At start with save-on-exit on: reads the autosave and deletes what it read. An autosave that
-    // cannot be read is kept aside under a clear name and the list starts empty.
+    // At start with save-on-exit on: reads the autosave and, when the list and all its pictures were
+    // read, deletes them. An autosave that cannot be read is kept aside under a clear name and the
+    // list starts empty.
     bool restoreAutosave();
+    // Why the per-user folder, the files named after the user in it or the autosave folder must
+    // not be used (someone else's, or links), as a message for the user; empty when they are fine.
+    QString untrustedFiles() const;
 
     // Writes the list to `file` and its pictures to the picture folder; false on any failure.
     bool saveTo(const QString& file);
-    // Sets icons, pictures (from `pictureFolder`) and the count again after a list was read.
-    void rebuild(const QString& pictureFolder, bool deletePictures = false);
+    // Sets icons, pictures (from `pictureFolder`) and the count again after a list was read, with
+    // the items moved up into consecutive rows. True when every picture was read; `picturesRead`
+    // gets the files that were.
+    bool rebuild(const QString& pictureFolder, QStringList* picturesRead = nullptr);
 
 signals:
     // Every action first commits the main window's name box.
@@ -49,6 +57,9 @@ private:
     QString askForFile(const QString& title, bool save);
     bool writePictures(const QString& folder);
     bool readList(const QString& file, QString* error);
+    void closeGaps();
+    void removeStalePictures(const QString& folder);
+    static QString refusal(const QString& reason);
 
     ClipStore& m_store;
     Settings& m_settings;

@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 QImage picture(int seed, QSize size = QSize(40, 24))
 {
@@ -52,6 +55,34 @@ struct Program
     }
 };
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A list of 20 rows with the given rows filled.
+ListFile::Contents listWith(const QMap<int, ListFile::Row>& filled)
+{
+    ListFile::Contents c;
+    c.rows.resize(20);
+    for (auto it = filled.begin(); it != filled.end(); ++it)
+        c.rows[it.key()] = it.value();
+    return c;
+}
+
+ListFile::Row bitmapRow(const QString& name)
+{
+    return {"Bitmap", {"IMAGE", "1", name}, 235};
+}
+
 QStringList kinds(GridModel& g)
 {
     QStringList out;
@@ -77,6 +108,10 @@ private slots:
     void autosaveNotRestoredWhenOff();
     void unreadableAutosaveIsKeptAside();
     void startupFile();
+    void listWithGapsOpensAsConsecutiveRows();
+    void hostileFilesDoNotStopStartOrOpen();
+    void filesOfOthersAndLinksAreRefused();
+    void leftoverPicturesGoWhenTheAutosaveIsWritten();
 };
 
 void TestDataFiles::saveAndOpenEveryKind()
@@ -369,6 +404,129 @@ void TestDataFiles::startupFile()
     Program p(dir.path());
     QCOMPARE(p.w->store().itemCount(), 2);
     QCOMPARE(p.grid().textMatrix(0, 2), QString("added later"));
+}
+
+void TestDataFiles::listWithGapsOpensAsConsecutiveRows()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("gaps.sbx");
+    QCOMPARE(ListFile::write(file, listWith({{0, {"Text", {"zero", "", "zero"}, 235}},
+                                             {5, {"RTF", {"five", "{\\rtf1 five}", "five"}, 1020}},
+                                             {19, {"Text", {"nineteen", "", "nineteen"}, 235}}})),
+             ListFile::Status::Ok);
+    Program p(dir.path());
+    p.dialogs.files.enqueue(file);
+    p.files().Command4_Click();
+    QCOMPARE(kinds(p.grid()).mid(0, 4), QStringList({"Text", "RTF", "Text", ""}));
+    QCOMPARE(p.grid().textMatrix(1, 1), QString("{\\rtf1 five}"));
+    QCOMPARE(p.grid().rowData(5), QString());
+    // The next copy goes on top and keeps every item.
+    p.copyText("new");
+    QCOMPARE(p.w->store().itemCount(), 4);
+    for (int r = 0; r < 4; ++r)
+        QCOMPARE(p.grid().textMatrix(r, 2), QStringList({"new", "zero", "five", "nineteen"})[r]);
+    QCOMPARE(p.grid().rowData(4), QString());
+}
+
+void TestDataFiles::hostileFilesDoNotStopStartOrOpen()
+{
+    // At start: a FIFO as the settings file and as an autosave picture.
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(AppFolder::userName() + ".ini");
+    QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+    const QString autosave = dir.filePath("{E098A55430BFFEE0816A628E}{" + AppFolder::userName() + "}/temp.sbt");
+    QVERIFY(QDir().mkpath(autosave + "_Data"));
+    QCOMPARE(::mkfifo(QFile::encodeName(autosave + "_Data/fifo").constData(), 0600), 0);
+    writeFile(autosave + "_Data/good", png(picture(4)));
+    QCOMPARE(ListFile::write(autosave, listWith({{0, bitmapRow("fifo")}, {1, bitmapRow("good")},
+                                                 {2, {"Text", {"text", "", "text"}, 235}}})),
+             ListFile::Status::Ok);
+    {
+        Program p(dir.path());
+        QCOMPARE(p.w->store().itemCount(), 3);
+        QVERIFY(p.grid().cellPicture(0, 1).isNull());
+        QCOMPARE(p.grid().cellPicture(1, 1).image().convertToFormat(QImage::Format_RGB32), picture(4));
+        // Not all of it could be read: nothing of it is removed.
+        QVERIFY(QFile::exists(autosave));
+        QVERIFY(QFile::exists(autosave + "_Data/good"));
+    }
+
+    // Open: a FIFO, a link to /dev/zero and a file beyond the size limit as pictures.
+    const QString list = dir.filePath("hostile.sbx");
+    QVERIFY(QDir().mkpath(list + "_Data"));
+    QCOMPARE(::mkfifo(QFile::encodeName(list + "_Data/fifo").constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/zero", list + "_Data/zero"));
+    writeFile(list + "_Data/huge", png(picture(5)));
+    QVERIFY(QFile::resize(list + "_Data/huge", ListFile::MaxFileBytes + 1)); // sparse
+    QCOMPARE(ListFile::write(list, listWith({{0, bitmapRow("fifo")}, {1, bitmapRow("zero")}, {2, bitmapRow("huge")},
+                                             {3, {"Text", {"kept", "", "kept"}, 235}}})),
+             ListFile::Status::Ok);
+    QTemporaryDir other;
+    Program q(other.path());
+    q.dialogs.files.enqueue(list);
+    q.files().Command4_Click();
+    QCOMPARE(q.w->store().itemCount(), 4);
+    QCOMPARE(q.grid().textMatrix(3, 2), QString("kept"));
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(q.grid().cellPicture(r, 1).isNull());
+}
+
+void TestDataFiles::filesOfOthersAndLinksAreRefused()
+{
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("victim.txt");
+    writeFile(victim, "keep me");
+    QString autosave;
+    {
+        Program p(dir.path());
+        p.copyText("mine");
+        autosave = p.files().autosavePath();
+        p.w->closeInOrder();
+    }
+    // A link in place of the autosave: not read, and the next close does not write through it.
+    QVERIFY(QFile::remove(autosave));
+    QVERIFY(QFile::link(victim, autosave));
+    {
+        Program p(dir.path());
+        QVERIFY(p.files().untrustedFiles().contains("temp.sbt is a symbolic link."));
+        QCOMPARE(p.w->store().itemCount(), 0);
+        p.copyText("other");
+        p.w->closeInOrder();
+    }
+    QVERIFY(QFileInfo(autosave).isSymLink());
+    QCOMPARE(fileBytes(victim), QByteArray("keep me"));
+
+    if (::geteuid() != 0)
+        QSKIP("planting a folder of another owner needs root");
+    // An autosave folder planted by someone else, with a list in it.
+    const QString folder = QFileInfo(autosave).path();
+    QVERIFY(QDir(folder).removeRecursively());
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(ListFile::write(autosave, listWith({{0, {"Text", {"planted", "", "planted"}, 235}}})), ListFile::Status::Ok);
+    QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+    const QByteArray planted = fileBytes(autosave);
+    Program p(dir.path());
+    QVERIFY(p.files().untrustedFiles().contains("belongs to another user."));
+    QCOMPARE(p.w->store().itemCount(), 0);
+    p.copyText("secret");
+    p.w->closeInOrder();
+    QCOMPARE(fileBytes(autosave), planted);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList("temp.sbt"));
+}
+
+void TestDataFiles::leftoverPicturesGoWhenTheAutosaveIsWritten()
+{
+    QTemporaryDir dir;
+    Program p(dir.path());
+    p.setting("saveonexit", "none");
+    p.copyPicture(1);
+    const QString pictures = p.files().autosavePath() + "_Data";
+    QVERIFY(QDir().mkpath(pictures));
+    writeFile(pictures + "/010125120000", png(picture(2)));
+    writeFile(pictures + "/010125120001", "left over");
+    p.w->closeInOrder();
+    QCOMPARE(QDir(pictures).entryList(QDir::Files), QStringList(p.grid().textMatrix(0, 2)));
 }
 
 QTEST_MAIN(TestDataFiles)
