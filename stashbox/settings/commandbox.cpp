@@ -7,10 +7,7 @@
 #include "gridmodel.h"
 #include "settings.h"
 
-#include <QFile>
-
 namespace {
-
 const QStringList& commandWords()
 {
     static const QStringList words{
@@ -73,6 +70,16 @@ void CommandBox::commandtext_Change(const QString& text)
     emit cancelRequested();
     emit clearRequested();
 
+    // Each setting is stored before it is put into force: one that could not be stored must not be
+    // in force either, or the next reload of the settings would undo it behind the user's back (a
+    // limit of 100 falling back to 20 drops items).
+    const auto store = [this](const QString& key, const QString& value) {
+        m_settings.write(key, value);
+        if (m_settings.lastReturnCode() != 0)
+            return true;
+        m_dialogs.message(m_settings.notSavedMessage(), ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
+        return false;
+    };
     GridModel& grid = m_store.grid();
     if (text == QLatin1String("+picture")) {
         DialogsPort::FileRequest request;
@@ -81,65 +88,69 @@ void CommandBox::commandtext_Change(const QString& text)
         request.initialFolder = m_settings.programFolder();
         request.filter = QStringLiteral("Windows Bitmap Files |*.bmp|Jpeg Files |*.jpg|GIF Files|*.gif");
         const QString name = m_dialogs.chooseFile(request).trimmed();
-        if (name.isEmpty())
+        if (name.isEmpty() || !store(QStringLiteral("clipboardpicture"), name))
             return;
-        QFile file(name);
-        if (file.open(QIODevice::ReadOnly)) {
-            // A file that cannot be read as a picture leaves the background as it is.
-            if (const Picture picture = Picture::fromData(file.readAll()); !picture.isNull())
-                grid.setBackgroundPicture(picture);
-        }
-        m_settings.write(QStringLiteral("clipboardpicture"), name);
+        // A file that cannot be read as a picture leaves the background as it is.
+        if (const Picture picture = Picture::fromFile(name); !picture.isNull())
+            grid.setBackgroundPicture(picture);
     } else if (text == QLatin1String("-picture")) {
-        grid.setBackgroundPicture(Picture());
-        m_settings.write(QStringLiteral("clipboardpicture"), QStringLiteral("default"));
+        if (store(QStringLiteral("clipboardpicture"), QStringLiteral("default")))
+            grid.setBackgroundPicture(Picture());
     } else if (text.startsWith(QLatin1Char('?'))) {
         const auto [title, body] = note(text);
         info(body, title);
     } else if (text == QLatin1String("-lines")) {
-        grid.setGridLines(0);
-        m_settings.write(QStringLiteral("gridlines"), QStringLiteral("none"));
+        if (store(QStringLiteral("gridlines"), QStringLiteral("none")))
+            grid.setGridLines(0);
     } else if (text == QLatin1String("+lines")) {
-        grid.setGridLines(1);
-        m_settings.write(QStringLiteral("gridlines"), QStringLiteral("default"));
+        if (store(QStringLiteral("gridlines"), QStringLiteral("default")))
+            grid.setGridLines(1);
     } else if (text == QLatin1String("-images")) {
-        m_capture.imageCapture = false;
-        info(QStringLiteral("Image capture is off"), ProgramTitle);
-        m_settings.write(QStringLiteral("images"), QStringLiteral("none"));
+        if (store(QStringLiteral("images"), QStringLiteral("none"))) {
+            m_capture.imageCapture = false;
+            info(QStringLiteral("Image capture is off"), ProgramTitle);
+        }
     } else if (text == QLatin1String("+images")) {
-        m_capture.imageCapture = true;
-        info(QStringLiteral("Image capture is on"), ProgramTitle);
-        m_settings.write(QStringLiteral("images"), QStringLiteral("default"));
+        if (store(QStringLiteral("images"), QStringLiteral("default"))) {
+            m_capture.imageCapture = true;
+            info(QStringLiteral("Image capture is on"), ProgramTitle);
+        }
     } else if (text == QLatin1String("-saveonexit")) {
-        info(QStringLiteral("Save on exit is disabled "), ProgramTitle);
-        m_settings.write(QStringLiteral("saveonexit"), QStringLiteral("none"));
-        m_settings.saveOnExit = false;
+        if (store(QStringLiteral("saveonexit"), QStringLiteral("none"))) {
+            m_settings.saveOnExit = false;
+            info(QStringLiteral("Save on exit is disabled "), ProgramTitle);
+        }
     } else if (text == QLatin1String("+saveonexit")) {
-        info(QStringLiteral("Save on exit is enabled "), ProgramTitle);
-        m_settings.write(QStringLiteral("saveonexit"), QStringLiteral("default"));
-        m_settings.saveOnExit = true;
+        if (store(QStringLiteral("saveonexit"), QStringLiteral("default"))) {
+            m_settings.saveOnExit = true;
+            info(QStringLiteral("Save on exit is enabled "), ProgramTitle);
+        }
     } else if (text == QLatin1String("-warn")) {
-        info(QStringLiteral("Warning when full is off"), ProgramTitle);
-        m_capture.warnWhenFull = false;
-        m_settings.write(QStringLiteral("nowarn"), QStringLiteral("default"));
+        if (store(QStringLiteral("nowarn"), QStringLiteral("default"))) {
+            m_capture.warnWhenFull = false;
+            info(QStringLiteral("Warning when full is off"), ProgramTitle);
+        }
     } else if (text == QLatin1String("+warn")) {
-        info(QStringLiteral("Warning when full is on"), ProgramTitle);
-        m_capture.warnWhenFull = true;
-        m_settings.write(QStringLiteral("nowarn"), QStringLiteral("1"));
+        if (store(QStringLiteral("nowarn"), QStringLiteral("1"))) {
+            m_capture.warnWhenFull = true;
+            info(QStringLiteral("Warning when full is on"), ProgramTitle);
+        }
     } else if (text == QLatin1String("=tss")) {
-        grid.setBackgroundPicture(m_settings.tss());
-        m_settings.write(QStringLiteral("clipboardpicture"), QStringLiteral("tss"));
+        if (store(QStringLiteral("clipboardpicture"), QStringLiteral("tss")))
+            grid.setBackgroundPicture(m_settings.tss());
     } else if (text == QLatin1String("=sb")) {
-        grid.setBackgroundPicture(m_settings.sb());
-        m_settings.write(QStringLiteral("clipboardpicture"), QStringLiteral("sb"));
+        if (store(QStringLiteral("clipboardpicture"), QStringLiteral("sb")))
+            grid.setBackgroundPicture(m_settings.sb());
     } else if (text == QLatin1String("=100")) {
-        m_store.setItemLimit(100);
-        info(QStringLiteral("Maximum size is 100 items."), QStringLiteral("stashbox"));
-        m_settings.write(QStringLiteral("pro"), QStringLiteral("100"));
+        if (store(QStringLiteral("pro"), QStringLiteral("100"))) {
+            m_store.setItemLimit(100);
+            info(QStringLiteral("Maximum size is 100 items."), QStringLiteral("stashbox"));
+        }
     } else if (text == QLatin1String("=20")) {
-        m_store.setItemLimit(20);
-        info(QStringLiteral("Maximum size is 20 items."), QStringLiteral("stashbox"));
-        m_settings.write(QStringLiteral("pro"), QStringLiteral("default"));
-        m_store.recountItems();
+        if (store(QStringLiteral("pro"), QStringLiteral("default"))) {
+            m_store.setItemLimit(20);
+            info(QStringLiteral("Maximum size is 20 items."), QStringLiteral("stashbox"));
+            m_store.recountItems();
+        }
     }
 }

@@ -211,7 +211,12 @@ void OptionsPage::showPage()
 
 void OptionsPage::cmdSave_Click()
 {
-    m_settings.SaveOptions();
+    if (!m_settings.SaveOptions()) {
+        m_dialogs.message(m_settings.notSavedMessage(), QStringLiteral("Stashbox"), DialogsPort::Icon::Critical,
+                          DialogsPort::Buttons::Ok);
+        // What is in force is what is stored.
+        m_settings.LoadOptions();
+    }
     hide();
     QCoreApplication::processEvents();
 }

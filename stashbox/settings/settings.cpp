@@ -5,7 +5,6 @@
 #include "gridmodel.h"
 #include "processlist.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <cmath>
 #include <optional>
@@ -13,14 +12,6 @@
 
 namespace {
 const QString Default = QStringLiteral("default");
-
-Picture pictureFromFile(const QString& path)
-{
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return {};
-    return Picture::fromData(file.readAll());
-}
 
 // A whole number in the 16-bit range, halves to even; nothing when the text is not a number.
 std::optional<qint16> toInt16(const QString& text)
@@ -67,6 +58,12 @@ void Settings::write(const QString& key, const QString& value)
     m_ini.setValue(value);
 }
 
+QString Settings::notSavedMessage() const
+{
+    return QStringLiteral("The setting could not be saved: ") + m_path
+        + QStringLiteral(" cannot be written. Stashbox goes on with the settings stored there.");
+}
+
 void Settings::applyImageCaptureCheck()
 {
     // A screen-capture program of this name needs the clipboard's pictures for itself.
@@ -94,7 +91,7 @@ void Settings::LoadOptions()
         else if (picture == QLatin1String("sb"))
             grid.setBackgroundPicture(m_sb);
         // A file that cannot be read leaves the background as it is.
-        if (const Picture fromFile = pictureFromFile(picture); !fromFile.isNull())
+        if (const Picture fromFile = Picture::fromFile(picture); !fromFile.isNull())
             grid.setBackgroundPicture(fromFile);
     }
 
@@ -141,42 +138,48 @@ void Settings::LoadOptions()
     emit panelChanged();
 }
 
-void Settings::SaveOptions()
+bool Settings::SaveOptions()
 {
+    bool saved = true;
+    const auto store = [this, &saved](const QString& key, const QString& value) {
+        write(key, value);
+        saved = lastReturnCode() != 0 && saved;
+        return lastReturnCode() != 0;
+    };
+
     const double typed = leadingNumber(panel.speedText);
     const double rounded = std::nearbyint(typed);
     // A number beyond what the speed can hold leaves the speed as it was.
     if (rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max())
         speed = static_cast<qint16>(rounded);
-    write(QStringLiteral("anispeed"), QString::number(speed));
+    store(QStringLiteral("anispeed"), QString::number(speed));
 
     if (panel.clipBlue)
-        write(QStringLiteral("clipboardtype"), QStringLiteral("blue"));
+        store(QStringLiteral("clipboardtype"), QStringLiteral("blue"));
     else if (panel.clipBrown)
-        write(QStringLiteral("clipboardtype"), QStringLiteral("brown"));
+        store(QStringLiteral("clipboardtype"), QStringLiteral("brown"));
 
     const auto flag = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
-    write(QStringLiteral("Startup"), flag(panel.startWithWin));
-    write(QStringLiteral("File"), panel.loadClipFileName);
-    write(QStringLiteral("LoadFile"), flag(panel.loadFile));
-    write(QStringLiteral("AutoHide"), flag(panel.autoHide));
-    write(QStringLiteral("StartInOnMode"), flag(panel.startInOnMode));
-    write(QStringLiteral("PromptOnExit"), flag(panel.promptOnExit));
+    store(QStringLiteral("Startup"), flag(panel.startWithWin));
+    store(QStringLiteral("File"), panel.loadClipFileName);
+    store(QStringLiteral("LoadFile"), flag(panel.loadFile));
+    store(QStringLiteral("AutoHide"), flag(panel.autoHide));
+    store(QStringLiteral("StartInOnMode"), flag(panel.startInOnMode));
+    store(QStringLiteral("PromptOnExit"), flag(panel.promptOnExit));
 
-    if (panel.screenSide) {
-        hideMode = QStringLiteral("w");
-        emit removeFromSystemTray();
-        write(QStringLiteral("ScreenSide"), QStringLiteral("True"));
-    } else {
-        hideMode = QStringLiteral("s");
-        write(QStringLiteral("ScreenSide"), QStringLiteral("False"));
+    // Where the window hides changes only with what is stored.
+    if (store(QStringLiteral("ScreenSide"), flag(panel.screenSide))) {
+        hideMode = panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
+        if (panel.screenSide)
+            emit removeFromSystemTray();
     }
+    return saved;
 }
 
 void Settings::loadSkin(const QString& file)
 {
     // A missing skin file leaves the background unchanged.
-    const Picture skin = pictureFromFile(m_programFolder + QLatin1Char('/') + file);
+    const Picture skin = Picture::fromFile(m_programFolder + QLatin1Char('/') + file);
     if (skin.isNull())
         return;
     m_skin = skin;

@@ -57,9 +57,12 @@ public:
     QString read(const QString& key);
     void write(const QString& key, const QString& value);
     int lastReturnCode() const { return m_ini.LastReturnCode(); }
+    // What the user is told when a setting could not be stored.
+    QString notSavedMessage() const;
 
     void LoadOptions();
-    void SaveOptions();
+    // False when any key could not be stored.
+    bool SaveOptions();
 
     void ClipBlue_Click();
     void ClipBrown_Click();

@@ -120,6 +120,7 @@ private slots:
     void pictureCommand();
     void commandDiscardsUnsavedPanel();
     void startWithSystemEntry();
+    void settingThatCannotBeStoredIsNotInForce();
 };
 
 void TestSettings::defaultsWithoutFile()
@@ -533,6 +534,28 @@ void TestSettings::startWithSystemEntry()
     // Removing twice is fine.
     QVERIFY(StartWithSystem::apply(registry, false, program));
     QCOMPARE(StartWithSystem::current(registry), QString());
+}
+
+void TestSettings::settingThatCannotBeStoredIsNotInForce()
+{
+    World w;
+    w.settings.LoadOptions();
+    // A folder in the file's place: no write can succeed, not even root's.
+    QVERIFY(QDir().mkdir(w.settings.settingsPath()));
+    for (const QString word : {"=100", "-images", "+warn", "-saveonexit", "-lines"}) {
+        w.dialogs.messages.clear();
+        w.type(word);
+        QCOMPARE(w.dialogs.messages.size(), 1);
+        QCOMPARE(w.dialogs.messages[0].icon, DialogsPort::Icon::Critical);
+        QVERIFY(w.dialogs.messages[0].text.startsWith("The setting could not be saved: " + w.settings.settingsPath()));
+    }
+    QCOMPARE(w.store.itemLimit(), 20);
+    QCOMPARE(w.grid.rows(), 20);
+    QVERIFY(w.capture.imageCapture);
+    QVERIFY(!w.capture.warnWhenFull);
+    QVERIFY(w.settings.saveOnExit);
+    QCOMPARE(w.grid.gridLines(), 1);
+    QVERIFY(!w.settings.SaveOptions());
 }
 
 QTEST_MAIN(TestSettings)
