@@ -1,5 +1,6 @@
 #include "hivefile.h"
 
+#include "plainfile.h"
 #include "registrytypes.h"
 
 #include <QDateTime>
@@ -315,23 +316,25 @@ QByteArray HiveFile::serialize(const HiveKey& root)
 
 HiveFile::Status HiveFile::load(HiveKey& root, QString* why) const
 {
-    QFile file(m_path);
-    if (!file.exists())
+    QByteArray bytes;
+    switch (PlainFile::read(m_path, winreg::kMaxHiveBytes, &bytes)) {
+    case PlainFile::Status::Ok:
+        return parse(bytes, root, why);
+    case PlainFile::Status::Missing:
         return Status::Missing;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (why)
-            *why = file.errorString();
-        return Status::IoError;
-    }
-    if (file.size() > winreg::kMaxHiveBytes)
+    case PlainFile::Status::TooLarge:
         return damaged(why, QStringLiteral("larger than %1 bytes").arg(winreg::kMaxHiveBytes), 0);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    case PlainFile::Status::NotAFile:
+        // A FIFO or a device would block or never end; it is not ours to move aside either.
         if (why)
-            *why = file.errorString();
+            *why = QStringLiteral("not a regular file");
         return Status::IoError;
+    case PlainFile::Status::Failed:
+        break;
     }
-    return parse(bytes, root, why);
+    if (why)
+        *why = QStringLiteral("cannot be read");
+    return Status::IoError;
 }
 
 bool HiveFile::save(const HiveKey& root, QString* why) const

@@ -311,6 +311,17 @@ LONG RegistryStore::RegOpenKeyEx(HKEY hKey, const QString& subKey, quint32 /*opt
     if (rc != ERROR_SUCCESS)
         return rc;
     const qsizetype baseDepth = where.path.size() - (subKey.isEmpty() ? 0 : subKey.count(QLatin1Char('\\')) + 1);
+    if (isRunKey(where)) {
+        // The Run key always exists and its values are the autostart entries, so a hive that
+        // cannot be read (damaged, newer, not a file) must not stand between the user and them;
+        // rights refused on the key count when the hive can be read. Nothing is moved aside here.
+        HiveKey root;
+        const HiveKey* key = HiveFile(hiveFile(where.hive)).load(root) == HiveFile::Status::Ok ? root.find(where.path) : nullptr;
+        if (key && (key->deniedAccess() & samDesired) != 0)
+            return ERROR_ACCESS_DENIED;
+        *result = newHandle(where, samDesired);
+        return ERROR_SUCCESS;
+    }
     rc = readHive(where.hive, [&](const HiveKey& root) {
         const HiveKey* key = nullptr;
         const LONG found = lookup(root, where.path, baseDepth, &key);

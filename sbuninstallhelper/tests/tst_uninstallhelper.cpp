@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 using namespace winreg;
@@ -23,7 +25,9 @@ QMap<QString, QByteArray> snapshot(const QString& root)
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);
-        files.insert(QDir(root).relativeFilePath(path), file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>");
+        // Only regular files are opened: a FIFO would block.
+        files.insert(QDir(root).relativeFilePath(path),
+                     !QFileInfo(path).isFile() ? "<not a file>" : file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>");
     }
     return files;
 }
@@ -41,6 +45,8 @@ private slots:
     void removesOnlyTheUsersStartEntry();
     void runningAgainIsHarmless();
     void nothingToRemoveEndsQuietlyAndCreatesNothing();
+    void removesTheEntryWhateverTheHive_data();
+    void removesTheEntryWhateverTheHive();
 
 private:
     // Runs the helper without a display; returns false when it did not end normally and silently.
@@ -145,6 +151,42 @@ void TestUninstallHelper::nothingToRemoveEndsQuietlyAndCreatesNothing()
 {
     QVERIFY(runHelper());
     QCOMPARE(QDir(m_home->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestUninstallHelper::removesTheEntryWhateverTheHive_data()
+{
+    QTest::addColumn<QByteArray>("hive");
+    QTest::newRow("damaged") << QByteArray("STASHBOX-HIVE 1\nK\nK Software\n");
+    QTest::newRow("newer format") << QByteArray("STASHBOX-HIVE 2\nwhatever a later version writes\n");
+    QTest::newRow("FIFO") << QByteArray();
+}
+
+void TestUninstallHelper::removesTheEntryWhateverTheHive()
+{
+    QFETCH(QByteArray, hive);
+    const QString hivePath = m_home->hive("HKCU.hive");
+    {
+        RegistryStore store;
+        QCOMPARE(setString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox"), "/opt/stashbox/stashbox"),
+                 ERROR_SUCCESS);
+        QCOMPARE(setString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("v"), "x"),
+                 ERROR_SUCCESS);
+    }
+    QVERIFY(QFile::remove(hivePath));
+    if (hive.isEmpty()) {
+        QCOMPARE(::mkfifo(QFile::encodeName(hivePath).constData(), 0600), 0);
+    } else {
+        QFile file(hivePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(hive);
+    }
+    QMap<QString, QByteArray> expected = snapshot(m_home->path());
+    QVERIFY(expected.remove(QStringLiteral("autostart/Stashbox.desktop")) == 1);
+
+    QVERIFY(runHelper());
+    // The entry is gone; the hive is where and what it was.
+    QCOMPARE(snapshot(m_home->path()), expected);
+    QCOMPARE(QFileInfo(hivePath).isFile(), !hive.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUninstallHelper)
