@@ -316,7 +316,8 @@ LONG RegistryStore::RegOpenKeyEx(HKEY hKey, const QString& subKey, quint32 /*opt
         // cannot be read (damaged, newer, not a file) must not stand between the user and them;
         // rights refused on the key count when the hive can be read. Nothing is moved aside here.
         HiveKey root;
-        const HiveKey* key = HiveFile(hiveFile(where.hive)).load(root) == HiveFile::Status::Ok ? root.find(where.path) : nullptr;
+        const bool readable = HiveFile(hiveFile(where.hive)).load(root) == HiveFile::Status::Ok;
+        const HiveKey* key = readable ? root.find(where.path) : nullptr;
         if (key && (key->deniedAccess() & samDesired) != 0)
             return ERROR_ACCESS_DENIED;
         *result = newHandle(where, samDesired);

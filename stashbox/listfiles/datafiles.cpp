@@ -275,9 +275,11 @@ bool DataFiles::writeAutosave()
     // Never write into, or through, what is not ours.
     if (!untrustedFiles().isEmpty() || !makeFolder(autosaveFolder()))
         return false;
-    const bool saved = saveTo(autosavePath());
+    // Until the new list is written, the old one may still name what looks left over.
+    if (!saveTo(autosavePath()))
+        return false;
     removeStalePictures(pictureFolder(autosavePath()));
-    return saved;
+    return true;
 }
 
 bool DataFiles::restoreAutosave()
