@@ -46,7 +46,7 @@ int run(QApplication& app, QtDialogs& dialogs)
     frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
     if (const QString refusal = window.dataFiles().untrustedFiles(); !refusal.isEmpty()) {
-        dialogs.message(refusal, QStringLiteral("Stashbox"), DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
+        dialogs.message(refusal, ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
         return 1;
     }
 

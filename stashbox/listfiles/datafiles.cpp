@@ -39,7 +39,7 @@ void moveRow(GridModel& grid, int from, int to)
         grid.setCellPicture(from, col, Picture());
     }
     grid.setRowHeight(to, grid.rowHeight(from));
-    grid.setRowHeight(from, GridModel::DefaultRowHeight);
+    grid.setRowHeight(from, ItemRowHeight);
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "optionspage.h"
+#include "listconstants.h"
 
 #include "commandbox.h"
 #include "dialogsport.h"
@@ -212,7 +213,7 @@ void OptionsPage::showPage()
 void OptionsPage::cmdSave_Click()
 {
     if (!m_settings.SaveOptions()) {
-        m_dialogs.message(m_settings.notSavedMessage(), QStringLiteral("Stashbox"), DialogsPort::Icon::Critical,
+        m_dialogs.message(m_settings.notSavedMessage(), ProgramTitle, DialogsPort::Icon::Critical,
                           DialogsPort::Buttons::Ok);
         // What is in force is what is stored.
         m_settings.LoadOptions();
