@@ -12,7 +12,7 @@ class DialogsPort
 public:
     enum class Icon { None, Information, Critical, Question, Exclamation };
     enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-    // Values as the message-box functions of the original platform return them.
+    // Numbered as classic message-box answers are.
     enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
     struct FileRequest

@@ -6,14 +6,52 @@
 #include <QMessageBox>
 #include <QPixmap>
 
+namespace {
+DialogsPort::Answer declined(DialogsPort::Buttons buttons)
+{
+    switch (buttons) {
+    case DialogsPort::Buttons::Ok: return DialogsPort::Answer::Ok;
+    case DialogsPort::Buttons::YesNo: return DialogsPort::Answer::No;
+    default: return DialogsPort::Answer::Cancel;
+    }
+}
+} // namespace
+
 QtDialogs::QtDialogs(QWidget* parent)
     : m_parent(parent)
 {
 }
 
+template<typename Exec>
+auto QtDialogs::runOpen(QWidget& widget, Exec exec)
+{
+    m_open.append(&widget);
+    const auto result = exec();
+    m_open.removeAll(&widget);
+    return result;
+}
+
+void QtDialogs::dismissAll()
+{
+    m_dismissed = true;
+    // Each one's event loop ends once control gets back to it.
+    for (const QPointer<QWidget>& w : std::as_const(m_open)) {
+        if (auto* dialog = qobject_cast<QDialog*>(w.data()))
+            dialog->reject();
+        else if (w)
+            w->close();
+    }
+}
+
 DialogsPort::Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, Buttons buttons)
 {
+    if (m_dismissed)
+        return declined(buttons);
     QMessageBox box(m_parent);
+    // A box of its own, such as the one of a second start, must show above every window, the
+    // running copy's always-on-top window included.
+    if (!m_parent)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
@@ -31,7 +69,10 @@ DialogsPort::Answer QtDialogs::message(const QString& text, const QString& title
     case Buttons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     }
     box.setStandardButtons(set);
-    switch (box.exec()) {
+    const int result = runOpen(box, [&] { return box.exec(); });
+    if (m_dismissed)
+        return declined(buttons);
+    switch (result) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
@@ -41,6 +82,8 @@ DialogsPort::Answer QtDialogs::message(const QString& text, const QString& title
 
 QString QtDialogs::chooseFile(const FileRequest& request)
 {
+    if (m_dismissed)
+        return {};
     QFileDialog dialog(m_parent, request.title, request.initialFolder, toQtFilter(request.filter));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -48,13 +91,16 @@ QString QtDialogs::chooseFile(const FileRequest& request)
     // Callers replace files without asking; the dialog asks instead, which is what users expect.
     if (!request.initialFileName.isEmpty())
         dialog.selectFile(request.initialFileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (runOpen(dialog, [&] { return dialog.exec(); }) != QDialog::Accepted || m_dismissed
+        || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
 int QtDialogs::popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPos, bool rightAligned)
 {
+    if (m_dismissed)
+        return 0;
     QMenu menu(m_parent);
     for (const MenuEntry& e : entries) {
         QAction* a = menu.addAction(e.text);
@@ -69,6 +115,6 @@ int QtDialogs::popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPo
         menu.adjustSize();
         at.rx() -= menu.width() + 1;
     }
-    const QAction* chosen = menu.exec(at);
-    return chosen ? chosen->data().toInt() : 0;
+    const QAction* chosen = runOpen(menu, [&] { return menu.exec(at); });
+    return chosen && !m_dismissed ? chosen->data().toInt() : 0;
 }

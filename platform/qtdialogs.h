@@ -2,6 +2,7 @@
 
 #include "dialogsport.h"
 
+#include <QList>
 #include <QPointer>
 
 class QWidget;
@@ -17,6 +18,16 @@ public:
     QString chooseFile(const FileRequest& request) override;
     int popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPos, bool rightAligned) override;
 
+    // For a program that is ending: closes every box, dialog and menu that is open and answers every
+    // later one at once without showing it, as if the user had declined (No, Cancel, no file, no entry).
+    void dismissAll();
+
 private:
+    // Runs `widget`'s own event loop through `exec`, listed as open meanwhile.
+    template<typename Exec>
+    auto runOpen(QWidget& widget, Exec exec);
+
     QPointer<QWidget> m_parent;
+    QList<QPointer<QWidget>> m_open;
+    bool m_dismissed = false;
 };

@@ -3,6 +3,7 @@
 #include "dialogsport.h"
 
 #include <QQueue>
+#include <functional>
 
 // Answers dialogs from queues and records what was asked; for tests.
 // With an empty queue: message boxes answer Ok (No for Yes/No questions), file dialogs are
@@ -27,6 +28,8 @@ public:
     QQueue<Answer> answers;
     QQueue<QString> files;
     QQueue<int> menuChoices;
+    // Runs once, while the next box, file dialog or menu is open: what arrives meanwhile.
+    std::function<void()> whileOpen;
 
     QList<Message> messages;
     QList<FileRequest> fileRequests;
@@ -35,4 +38,7 @@ public:
     Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     QString chooseFile(const FileRequest& request) override;
     int popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPos, bool rightAligned) override;
+
+private:
+    void runWhileOpen();
 };

@@ -50,15 +50,23 @@ int run(QApplication& app, QtDialogs& dialogs)
         return 1;
     }
 
-    // However the session ends, the window closes in order.
-    SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, &frmTrove::closeInOrder);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+    // A signal or the end of the session ends the program at once, whatever box is open, at start-up
+    // or later: the boxes close, the window closes in order (saving the list) and every event loop
+    // ends. Later boxes are not shown.
+    const auto terminate = [&window, &dialogs] {
+        dialogs.dismissAll();
         window.closeInOrder();
-    });
+        QCoreApplication::exit(0);
+    };
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, terminate);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [terminate](QSessionManager&) { terminate(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmTrove::closeInOrder);
 
     window.load();
+    // Ended while it started: there is nothing more to run.
+    if (window.isClosed())
+        return 0;
     window.show();
     return app.exec();
 }

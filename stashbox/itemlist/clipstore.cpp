@@ -60,6 +60,7 @@ void ClipStore::makeRoomAtTop()
         m_grid.setRowHeight(i, ItemRowHeight);
         writeItem(i + 1, item(i));
     }
+    emit itemsMovedDown();
     m_grid.redraw();
     m_grid.select(0, 0);
     m_grid.setRowHeight(0, ItemRowHeight);
@@ -74,10 +75,15 @@ void ClipStore::addItem(const ClipItem& item)
 
 bool ClipStore::deleteCurrent()
 {
-    const int row = m_grid.row();
+    return deleteItem(m_grid.row());
+}
+
+bool ClipStore::deleteItem(int row)
+{
     if (!isItemRow(row))
         return false;
     m_grid.removeItem(row);
+    emit itemRemoved(row);
     setItemCount(m_count - 1);
     m_grid.setRows(m_limit);
     return true;
@@ -99,8 +105,10 @@ void ClipStore::recountItems()
 
 void ClipStore::clearAll()
 {
-    for (int n = m_grid.rows(); n > 0; --n)
+    for (int n = m_grid.rows(); n > 0; --n) {
         m_grid.removeItem(0);
+        emit itemRemoved(0);
+    }
     setItemCount(0);
     m_grid.setRows(m_limit);
 }

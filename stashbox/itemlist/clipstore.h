@@ -39,7 +39,8 @@ public:
     void makeRoomAtTop();
     // The whole add: room at the top, row 0 written, count raised.
     void addItem(const ClipItem& item);
-    // Deletes the current row's item; false (nothing changed) when that row holds none.
+    // Deletes the item at `row`; false (nothing changed) when that row holds none.
+    bool deleteItem(int row);
     bool deleteCurrent();
     // Recomputes the count and the small icons from the rows.
     void recountItems();
@@ -49,6 +50,10 @@ public:
 signals:
     // The count changed; the count label must show countLabelText().
     void countChanged(int count);
+    // Every item moved one row down to make room at the top; the bottom row's item is gone.
+    void itemsMovedDown();
+    // The item at `row` is gone; the items below it moved one row up.
+    void itemRemoved(int row);
 
 private:
     GridModel& m_grid;

@@ -8,6 +8,7 @@
 #include "gridmodel.h"
 
 #include <QCursor>
+#include <utility>
 
 ItemInteraction::ItemInteraction(ClipStore& store, Capture& capture, ClipboardPort& clipboard, DialogsPort& dialogs,
                                  const ItemPictures& pictures, QObject* parent)
@@ -19,6 +20,27 @@ ItemInteraction::ItemInteraction(ClipStore& store, Capture& capture, ClipboardPo
     , m_dialogs(dialogs)
     , m_pictures(pictures)
 {
+    connect(&m_store, &ClipStore::itemsMovedDown, this, &ItemInteraction::itemsMovedDown);
+    connect(&m_store, &ClipStore::itemRemoved, this, &ItemInteraction::itemRemoved);
+    // A row that fills or empties under the current cell gains or loses its button.
+    connect(&m_store, &ClipStore::countChanged, this, [this] { showCellButtonFor(m_store.grid().row()); });
+}
+
+void ItemInteraction::itemsMovedDown()
+{
+    for (int* row : {&m_actionRow, &m_nameRow})
+        if (*row >= 0 && ++*row >= m_store.itemLimit())
+            *row = -1;
+    if (m_nameRow < 0 && m_nameBox.visible)
+        closeNameBox();
+}
+
+void ItemInteraction::itemRemoved(int removed)
+{
+    for (int* row : {&m_actionRow, &m_nameRow})
+        *row = *row == removed ? -1 : *row > removed ? *row - 1 : *row;
+    if (m_nameRow < 0 && m_nameBox.visible)
+        closeNameBox();
 }
 
 void ItemInteraction::setNameBoxText(const QString& text)
@@ -30,6 +52,7 @@ void ItemInteraction::closeNameBox()
 {
     m_nameBox.visible = false;
     m_nameBox.text.clear();
+    m_nameRow = -1;
     emit nameBoxChanged();
 }
 
@@ -41,11 +64,12 @@ void ItemInteraction::nameBoxKeyUp(int keyCode)
             closeNameBox();
             return;
         }
-        const int row = grid.row();
-        if (m_store.kindOf(row) != ItemKind::Bitmap)
-            grid.setTextMatrix(row, 0, m_nameBox.text + QStringLiteral("\r\n-->") + grid.textMatrix(row, 2));
-        else
+        const int row = m_nameRow;
+        const QString kind = m_store.kindOf(row);
+        if (kind == ItemKind::Bitmap)
             grid.setTextMatrix(row, 0, m_nameBox.text);
+        else if (ItemKind::isItem(kind))
+            grid.setTextMatrix(row, 0, m_nameBox.text + QStringLiteral("\r\n-->") + grid.textMatrix(row, 2));
         closeNameBox();
     } else if (keyCode == 27) {
         closeNameBox();
@@ -56,17 +80,21 @@ void ItemInteraction::LoseNameBox()
 {
     if (!m_nameBox.visible && m_nameBox.text.isEmpty())
         return;
-    GridModel& grid = m_store.grid();
-    if (!m_nameBox.text.trimmed().isEmpty())
-        grid.setTextMatrix(grid.row(), grid.col(), m_nameBox.text);
+    if (!m_nameBox.text.trimmed().isEmpty() && m_store.isItemRow(m_nameRow))
+        m_store.grid().setTextMatrix(m_nameRow, 0, m_nameBox.text);
     closeNameBox();
 }
 
 void ItemInteraction::beforeRowColChange(int, int, int newRow, int, bool*)
 {
     LoseNameBox();
+    showCellButtonFor(newRow);
+}
+
+void ItemInteraction::showCellButtonFor(int row)
+{
     GridModel& grid = m_store.grid();
-    const bool item = m_store.isItemRow(newRow);
+    const bool item = m_store.isItemRow(row);
     grid.setComboList(0, item ? QStringLiteral("...") : QString());
     grid.setEditable(item ? 2 : 0);
 }
@@ -93,10 +121,13 @@ void ItemInteraction::select()
     if (kind == ItemKind::Bitmap) {
         const Picture picture = grid.cellPicture(row, 1);
         grid.setCellPicture(row, 0, picture);
-        m_capture.writeGuarded([&] {
-            m_clipboard.clear();
-            m_clipboard.writeImage(picture.image());
-        });
+        // A picture whose file was missing has nothing to give: the clipboard keeps what it holds.
+        if (const QImage image = picture.image(); !image.isNull()) {
+            m_capture.writeGuarded([&] {
+                m_clipboard.clear();
+                m_clipboard.writeImage(image);
+            });
+        }
     } else if (kind == ItemKind::Text) {
         grid.setCellPicture(row, 0, m_pictures.largeText);
         m_capture.writeGuarded([&] {
@@ -145,13 +176,21 @@ void ItemInteraction::itemMenu()
         {DeleteItem, QStringLiteral("Delete Item"), m_pictures.deleteItem.image()},
         {ClearClipboard, QStringLiteral("Clear Clipboard"), m_pictures.clearClipboard.image()},
     };
-    menuAction(m_dialogs.popupMenu(entries, cursorPos(), true));
+    m_actionRow = row;
+    const int id = m_dialogs.popupMenu(entries, cursorPos(), true);
+    // The item may have moved or gone while the menu was open.
+    if (const int target = std::exchange(m_actionRow, -1); target >= 0)
+        menuAction(id, target);
 }
 
 void ItemInteraction::menuAction(int id)
 {
+    menuAction(id, m_store.grid().row());
+}
+
+void ItemInteraction::menuAction(int id, int row)
+{
     GridModel& grid = m_store.grid();
-    const int row = grid.row();
     switch (id) {
     case DeleteItemName:
         if (!m_store.isItemRow(row))
@@ -160,9 +199,10 @@ void ItemInteraction::menuAction(int id)
                            m_store.kindOf(row) == ItemKind::Bitmap ? QStringLiteral("IMAGE") : grid.textMatrix(row, 2));
         break;
     case DeleteItem:
-        Command1_Click();
+        deleteItem(row);
         break;
     case EditItemName:
+        m_nameRow = row;
         // The cell's position within the list, used as it is within the window.
         m_nameBox.left = grid.cellLeft(row, 0) + 1000;
         m_nameBox.top = grid.cellTop(row, 0) + 600;
@@ -174,10 +214,10 @@ void ItemInteraction::menuAction(int id)
         clearAll();
         break;
     case ViewImage:
-        emit viewImageRequested();
+        emit viewImageRequested(row);
         break;
     case ViewText:
-        emit viewTextRequested();
+        emit viewTextRequested(row);
         break;
     default:
         break;
@@ -196,8 +236,15 @@ void ItemInteraction::clearAll()
 
 void ItemInteraction::Command1_Click()
 {
+    deleteItem(m_store.grid().row());
+}
+
+void ItemInteraction::deleteItem(int row)
+{
+    m_actionRow = row;
     LoseNameBox();
     emit processEvents();
-    if (!m_store.deleteCurrent())
+    const int target = std::exchange(m_actionRow, -1);
+    if (target < 0 || !m_store.deleteItem(target))
         emit keepOnTop();
 }

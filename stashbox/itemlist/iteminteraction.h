@@ -71,16 +71,19 @@ public:
     void afterRowColChange(int oldRow, int oldCol, int newRow, int newCol);
     void mouseDown(int button, int shift, double x, double y);
     void cellButtonClick(int row, int col);
+    // The current row's menu button: shown when the row holds an item, the list editable then.
+    void showCellButtonFor(int row);
 
     // The Delete button.
     void Command1_Click();
-    // Runs one entry of the item menu.
+    // Runs one entry of the item menu for the current row.
     void menuAction(int id);
 
 signals:
     void nameBoxChanged();
-    void viewTextRequested();
-    void viewImageRequested();
+    // Show the whole text or the picture of the item at `row`.
+    void viewTextRequested(int row);
+    void viewImageRequested(int row);
     // Keep the main window on top (after an action that did nothing).
     void keepOnTop();
     // Let pending window events run.
@@ -90,8 +93,13 @@ private:
     void select();
     void collapse();
     void itemMenu();
+    void menuAction(int id, int row);
+    void deleteItem(int row);
     void clearAll();
     void closeNameBox();
+    // Keep the rows the menu, the Delete button and the name box act on on their items.
+    void itemsMovedDown();
+    void itemRemoved(int row);
 
     ClipStore& m_store;
     Capture& m_capture;
@@ -100,4 +108,9 @@ private:
     ItemPictures m_pictures;
     int m_expandedRow = 0;
     NameBox m_nameBox;
+    // The item an open menu or a running Delete acts on, and the item being named; -1 for none, or
+    // once that item is gone. Events run while a menu is open or Delete waits, and a copy that
+    // arrives then moves every item down a row.
+    int m_actionRow = -1;
+    int m_nameRow = -1;
 };

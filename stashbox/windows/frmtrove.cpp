@@ -212,17 +212,18 @@ QString frmTrove::welcomeMessage()
 
 void frmTrove::load()
 {
-    // 1, the single-instance test, has run before the window was made (see main).
-    // 2-4: invisible while it is set up; the name box takes 30 characters; the capture switch never
-    // takes the keyboard focus.
+    // The single-instance test has run before the window was made (see main). Invisible while it is
+    // set up; the name box takes 30 characters; the capture switch never takes the keyboard focus.
     setWindowTitle(ProgramTitle);
     m_txtItemName->setMaxLength(30);
     m_check1->setFocusPolicy(Qt::NoFocus);
 
-    // 5-6
+    // The settings, the item limit and the list's rows. Reading them may let events run, and with
+    // them a termination request: then the list on disk is left as it is.
     m_settings->LoadOptions();
+    if (m_closed)
+        return;
 
-    // 7
     const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
     m_label8->setText(QStringLiteral("About Stashbox v%1.%2.%3")
                           .arg(version.majorVersion())
@@ -230,34 +231,34 @@ void frmTrove::load()
                           .arg(version.microVersion()));
     m_label8->adjustSize();
 
-    // 8-10
+    // Where the window hides, the start-with-system entry and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
     applyStartWithWin();
     m_capture.captureOn = m_settings->panel.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
 
-    // 11
+    // The list: the chosen start-up file, or else the last session's list.
     const bool fileOpened = m_dataFiles->loadStartupFile();
     if (!fileOpened && m_settings->saveOnExit)
         m_dataFiles->restoreAutosave();
+    m_listRestored = true;
 
-    // 12
+    // How a picked item grows, and the picture of the row's menu button.
     m_items->expandedHeight = 1020;
     m_grid.setCellButtonPicture(m_pictures.buttonArrow);
 
-    // 13: the window's place at the screen side or in the tray comes with the placement.
+    // The window's place at the screen side or in the tray comes with the placement.
 
-    // 14
-    m_grid.setEditable(2);
-    m_grid.setComboList(0, QStringLiteral("..."));
+    // The current row's menu button, when that row holds an item.
+    m_items->showCellButtonFor(m_grid.row());
 
-    // 15: the window's outline comes with its shape.
+    // The window's outline comes with its shape.
 
-    // 16
+    // From here on, copies in other programs come into the list.
     BecomeClipboardViewer();
     m_capture.ownWriteGuard = true;
 
-    // 17
+    // Only the label column shows; the window stays on top; the first row is current.
     m_grid.setWidth(3200);
     m_grid.setColWidth(0, 2900);
     m_grid.setColWidth(1, 0);
@@ -266,22 +267,23 @@ void frmTrove::load()
     m_grid.select(0, 0);
     m_grid.redraw();
 
-    // 18: the auto-hide hook comes with the placement.
+    // The auto-hide hook comes with the placement.
 
-    // 19
     m_check1->setChecked(m_capture.captureOn);
 
-    // 20: hiding in the tray at start comes with the tray.
+    // Hiding in the tray at start comes with the tray.
 
-    // 21: the first start of this user.
+    // The first start of this user. The box lets events run: copies, and a termination request.
     if (!QFile::exists(welcomeMarkerPath())) {
         QFile marker(welcomeMarkerPath());
         if (marker.open(QIODevice::WriteOnly))
             marker.close();
         m_dialogs.message(welcomeMessage(), ProgramTitle, DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        if (m_closed)
+            return;
     }
 
-    // 22
+    // What is on the clipboard now, unless a file was chosen for the start or there is no room.
     if (!fileOpened && m_store.itemCount() < m_store.itemLimit() && m_capture.captureOn)
         m_capture.captureAtStartup();
 
@@ -351,19 +353,19 @@ void frmTrove::syncNameBox()
     }
 }
 
-void frmTrove::showTextViewer()
+void frmTrove::showTextViewer(int row)
 {
     if (!m_textShow)
-        m_textShow = new frmTextShow(m_grid.textMatrix(m_grid.row(), 2), this);
+        m_textShow = new frmTextShow(m_grid.textMatrix(row, 2), this);
     m_textShow->show();
     m_textShow->raise();
     m_textShow->activateWindow();
 }
 
-void frmTrove::showImageViewer()
+void frmTrove::showImageViewer(int row)
 {
     if (!m_imageShow)
-        m_imageShow = new frmImageShow(m_grid.cellPicture(m_grid.row(), 1), this);
+        m_imageShow = new frmImageShow(m_grid.cellPicture(row, 1), this);
     m_imageShow->show();
     m_imageShow->raise();
     m_imageShow->activateWindow();
@@ -407,8 +409,10 @@ void frmTrove::closeEvent(QCloseEvent* event)
 
 void frmTrove::QueryUnload()
 {
-    // Closing is never cancelled; a failed autosave cannot be helped at this point.
-    m_dataFiles->writeAutosave();
+    // Closing is never cancelled; a failed autosave cannot be helped at this point. Until the list
+    // was restored, the autosave on disk is the only copy of the last session's list.
+    if (m_listRestored)
+        m_dataFiles->writeAutosave();
 }
 
 void frmTrove::Unload()

@@ -41,6 +41,8 @@ public:
     void cmdExit_Click();
     // The orderly close without questions (window manager, end of session, signals). Runs once.
     void closeInOrder();
+    // The window was closed in order (also during load(), by a termination request).
+    bool isClosed() const { return m_closed; }
 
     GridModel& gridModel() { return m_grid; }
     ClipStore& store() { return m_store; }
@@ -88,8 +90,8 @@ private:
     void Check1_Click();
     void showCount(int count);
     void syncNameBox();
-    void showTextViewer();
-    void showImageViewer();
+    void showTextViewer(int row);
+    void showImageViewer(int row);
     void QueryUnload();
     void Unload();
     void place(QWidget* w, int left, int top, int width, int height);
@@ -108,6 +110,7 @@ private:
     DataFiles* m_dataFiles;
     bool m_topmost = false;
     bool m_closed = false;
+    bool m_listRestored = false;
     bool m_viewer = false;
 
     GridView* m_gridView = nullptr;

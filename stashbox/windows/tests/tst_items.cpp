@@ -62,6 +62,7 @@ struct Window
     void openMenu(int row, int choice)
     {
         grid().select(row, 0);
+        w->Grid()->ensureVisible(row);
         dialogs.menuChoices.enqueue(choice);
         const QRect button = w->Grid()->cellButtonRect();
         QVERIFY(!button.isEmpty());
@@ -84,9 +85,12 @@ private slots:
     void namingItems();
     void nameBoxIsCommittedByOtherActions();
     void deleteAndClearAll();
+    void actionsFollowTheirItem();
+    void fullList();
     void viewers();
     void startUpWelcomesOnceAndCapturesWhatIsThere();
     void startUpRespectsTheSwitch();
+    void terminationDuringStartUp();
     void exitQuestions();
     void secondInstanceIsRefused();
 };
@@ -111,6 +115,12 @@ void TestItems::clickPutsItemBackWithoutCapturingIt()
     // Empty rows do nothing.
     t.click(7);
     QCOMPARE(t.clipboard.writes, 4);
+    // Nor does a picture whose file was missing: the clipboard keeps what it holds.
+    t.w->store().writeItem(1, ClipItem{ItemKind::Bitmap, "IMAGE", "1", Picture(), "010126120000"});
+    const Offer before = t.clipboard.current;
+    t.click(1);
+    QCOMPARE(t.clipboard.writes, 4);
+    QCOMPARE(t.clipboard.current, before);
 }
 
 void TestItems::onlyOneRowIsExpanded()
@@ -169,10 +179,16 @@ void TestItems::itemMenuIsBuiltForTheRow()
     QCOMPARE(t.dialogs.menus.last().entries[2].id, 1009);
     QCOMPARE(t.dialogs.menus.last().entries[2].text, QString("...View Image"));
 
-    // An empty row has no button.
+    // An empty row has no button: neither the first row of an empty list nor a row emptied by Delete.
     t.grid().select(5, 0);
     QVERIFY(t.w->Grid()->cellButtonRect().isEmpty());
     QCOMPARE(t.grid().editable(), 0);
+    Window empty(false);
+    QVERIFY(empty.w->Grid()->cellButtonRect().isEmpty());
+    empty.clipboard.copy({{"text/plain", "one"}});
+    QVERIFY(!empty.w->Grid()->cellButtonRect().isEmpty());
+    QTest::mouseClick(empty.w->Command1(), Qt::LeftButton);
+    QVERIFY(empty.w->Grid()->cellButtonRect().isEmpty());
 }
 
 void TestItems::namingItems()
@@ -186,6 +202,9 @@ void TestItems::namingItems()
     QCOMPARE(t.grid().textMatrix(2, 0), QString("My name\r\n-->plain words"));
     QVERIFY(!t.w->ItemNameBox()->isVisible());
     QCOMPARE(t.w->txtItemName()->text(), QString());
+    // Picked, a named item gives its text, not its name.
+    t.click(2);
+    QCOMPARE(t.clipboard.current, (Offer{{"text/plain", "plain words"}}));
 
     t.openMenu(0, ItemInteraction::EditItemName);
     QTest::keyClicks(t.w->txtItemName(), " Holiday ");
@@ -259,6 +278,68 @@ void TestItems::deleteAndClearAll()
     QVERIFY(t.w->isTopmost());
 }
 
+// A copy that arrives while the menu is open, while Delete lets events run or while a name is typed
+// moves every item down a row: each action still acts on its own item.
+void TestItems::actionsFollowTheirItem()
+{
+    Window t;
+    const auto copyMeanwhile = [&t](const QByteArray& text) {
+        t.dialogs.whileOpen = [&t, text] { t.clipboard.copy({{"text/plain", text}}); };
+    };
+    const auto labels = [&t] {
+        QStringList out;
+        for (int r = 0; r < t.w->store().itemCount(); ++r)
+            out << t.grid().textMatrix(r, 0);
+        return out;
+    };
+    copyMeanwhile("first arrival");
+    t.openMenu(2, ItemInteraction::DeleteItem);
+    QCOMPARE(labels(), QStringList({"first arrival", "IMAGE", "rich"}));
+
+    copyMeanwhile("second arrival");
+    t.openMenu(2, ItemInteraction::ViewText);
+    QCOMPARE(t.w->textViewer()->Text1()->toPlainText(), QString("rich"));
+
+    t.grid().select(1, 0);
+    const QMetaObject::Connection c = connect(&t.w->items(), &ItemInteraction::processEvents, this,
+                                              [&t] { t.clipboard.copy({{"text/plain", "third arrival"}}); });
+    QTest::mouseClick(t.w->Command1(), Qt::LeftButton);
+    disconnect(c);
+    QCOMPARE(labels(), QStringList({"third arrival", "second arrival", "IMAGE", "rich"}));
+
+    // Typing on row 0: the name goes to that item, now on row 1, not to the new one.
+    t.openMenu(0, ItemInteraction::EditItemName);
+    QTest::keyClicks(t.w->txtItemName(), "named");
+    t.clipboard.copy({{"text/plain", "fourth arrival"}});
+    QTest::keyClick(t.w->txtItemName(), Qt::Key_Return);
+    // Typing on row 2: the copy makes row 0 current, which commits the name to its own item.
+    t.openMenu(2, ItemInteraction::EditItemName);
+    QTest::keyClicks(t.w->txtItemName(), "partial");
+    t.clipboard.copy({{"text/plain", "fifth arrival"}});
+    QCOMPARE(labels(), QStringList({"fifth arrival", "fourth arrival", "named\r\n-->third arrival", "partial",
+                                    "IMAGE", "rich"}));
+}
+
+void TestItems::fullList()
+{
+    Window t;
+    for (int i = 3; i < 20; ++i)
+        t.clipboard.copy({{"text/plain", QByteArray::number(i)}});
+    QCOMPARE(t.w->store().itemCount(), 20);
+    // The bottom item rolls off while its menu is open: its entry then does nothing.
+    t.dialogs.whileOpen = [&t] { t.clipboard.copy({{"text/plain", "pushes one off"}}); };
+    t.openMenu(19, ItemInteraction::DeleteItem);
+    QCOMPARE(t.w->store().itemCount(), 20);
+    QCOMPARE(t.grid().textMatrix(19, 0), QString("rich"));
+
+    t.dialogs.answers.enqueue(DialogsPort::Answer::Yes);
+    t.openMenu(7, ItemInteraction::ClearClipboard);
+    QCOMPARE(t.w->store().itemCount(), 0);
+    QCOMPARE(t.grid().rows(), 20);
+    for (int r = 0; r < 20; ++r)
+        QVERIFY2(!t.w->store().isItemRow(r) && t.grid().textMatrix(r, 0).isEmpty(), qPrintable(QString::number(r)));
+}
+
 void TestItems::viewers()
 {
     Window t;
@@ -324,6 +405,40 @@ void TestItems::startUpRespectsTheSwitch()
     QVERIFY(!w.Check1()->isChecked());
     clipboard.copy({{"text/plain", "nor this"}});
     QCOMPARE(w.store().itemCount(), 0);
+}
+
+void TestItems::terminationDuringStartUp()
+{
+    QTemporaryDir folder;
+    ScriptedClipboard clipboard;
+    {
+        // While the welcome box is open: what was copied meanwhile is saved, and start-up ends there.
+        ScriptedDialogs dialogs;
+        frmTrove w(clipboard, dialogs, folder.path());
+        dialogs.whileOpen = [&] {
+            clipboard.copy({{"text/plain", "during the welcome"}});
+            w.closeInOrder();
+        };
+        w.load();
+        QVERIFY(w.isClosed());
+        clipboard.copy({{"text/plain", "after the end"}});
+        QCOMPARE(w.store().itemCount(), 1);
+    }
+    {
+        // Before the list is restored (reading the options lets events run): the saved list stays.
+        ScriptedDialogs dialogs;
+        frmTrove w(clipboard, dialogs, folder.path());
+        QVERIFY(ProfileFile::write(w.settingsPath(), "SBOptions", "AutoHide", "True"));
+        QMetaObject::invokeMethod(&w, &frmTrove::closeInOrder, Qt::QueuedConnection);
+        w.load();
+        QVERIFY(w.isClosed());
+    }
+    ScriptedDialogs dialogs;
+    frmTrove w(clipboard, dialogs, folder.path());
+    clipboard.current.clear();
+    w.load();
+    QCOMPARE(w.store().itemCount(), 1);
+    QCOMPARE(w.gridModel().textMatrix(0, 2), QString("during the welcome"));
 }
 
 void TestItems::exitQuestions()
