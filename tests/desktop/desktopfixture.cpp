@@ -35,7 +35,7 @@ void DesktopFixture::stopSession()
     m_session.stop();
 }
 
-bool DesktopFixture::startApp(const Settings &settings)
+bool DesktopFixture::startApp(const Settings &settings, bool answerWelcome)
 {
     // The program captures what is on the clipboard when it starts; a case
     // starts from nothing.
@@ -44,6 +44,7 @@ bool DesktopFixture::startApp(const Settings &settings)
     m_app = std::make_unique<StashboxApp>(m_session);
     for (const auto &[key, value] : settings)
         m_app->setSetting(key, value);
+    m_app->setExpectWindow(answerWelcome);
     QString why;
     if (!m_app->start(&why))
         return fail(why);

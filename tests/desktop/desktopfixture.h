@@ -29,8 +29,9 @@ public:
     bool startSession();
     void stopSession();
     // Starts the program with an empty clipboard and waits for its first,
-    // empty list.
-    bool startApp(const Settings &settings = {});
+    // empty list; with `answerWelcome` off, the first start's welcome box is
+    // left open.
+    bool startApp(const Settings &settings = {}, bool answerWelcome = true);
     // Stops the program and every clipboard owner; on failure first saves a
     // screenshot beside the test program and prints what the program said.
     void endCase(const QString &caseName, bool failed);

@@ -231,7 +231,22 @@ void DesktopSessionTest::secondStartIsRefused()
     QString why;
     std::unique_ptr<ManagedProcess> second = m_fx.app().launchAnother(&why);
     QVERIFY2(second, qPrintable(why));
-    // It says so and ends when the message is closed; the first one is untouched.
+    // It says so above every window, the first copy's always-on-top window included.
+    QStringList boxes;
+    QTRY_VERIFY_WITH_TIMEOUT(!(boxes = m_fx.session().visibleDialogs(QStringLiteral("^Stashbox$"))).isEmpty(), kArrive);
+    const QByteArray stacking =
+        m_fx.session().run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")}).output;
+    QList<qulonglong> bottomToTop;
+    for (const QByteArray &id : stacking.mid(stacking.indexOf('#') + 1).split(','))
+        bottomToTop.append(id.trimmed().toULongLong(nullptr, 16));
+    const QStringList windows = m_fx.session().visibleWindows(QStringLiteral("^Stashbox$"));
+    QCOMPARE(windows.size(), 2);
+    const qsizetype boxAt = bottomToTop.indexOf(boxes.first().toULongLong());
+    for (const QString &id : windows) {
+        const qsizetype at = bottomToTop.indexOf(id.toULongLong());
+        QVERIFY2(at >= 0 && at <= boxAt, stacking.constData());
+    }
+    // It ends when the message is closed; the first one is untouched.
     QVERIFY2(answerBoxes(QStringLiteral("Return"), second->pid()), qPrintable(m_fx.error()));
     QVERIFY2(second->waitForFinished(10000), "the second copy did not end");
     QCOMPARE(second->exitCode(), 0);
