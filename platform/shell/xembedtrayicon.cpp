@@ -32,6 +32,8 @@ XEmbedTrayIcon::XEmbedTrayIcon(const QImage& image, const QString& tip, Notify n
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_QuitOnClose, false);
     setMouseTracking(true);
+    // The tray sizes its socket by the window's minimum size (WM_NORMAL_HINTS); without one it is 1 pixel wide.
+    setMinimumSize(kIconSize, kIconSize);
     resize(kIconSize, kIconSize);
     setToolTip(tip);
 }

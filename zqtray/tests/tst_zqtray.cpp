@@ -43,7 +43,7 @@ private slots:
     void picturesSizeAndDesignData();
 
 private:
-    QStringList recordEvents(Zqtray& tray);
+    void recordEvents(Zqtray& tray);
     void notify(Zqtray& tray, quint32 code);
 
     ScriptedNotifyIcon m_shell;
@@ -62,11 +62,10 @@ void ZqtrayTest::cleanup()
     NotifyIconPort::setCurrent(nullptr);
 }
 
-QStringList ZqtrayTest::recordEvents(Zqtray& tray)
+void ZqtrayTest::recordEvents(Zqtray& tray)
 {
     for (const char* name : {"LeftButtonClick", "RightButtonClick", "MouseMove"})
         ControlHost::connectEvent(&tray, name, &tray, [this, name] { m_events.append(QLatin1String(name)); });
-    return m_events;
 }
 
 void ZqtrayTest::notify(Zqtray& tray, quint32 code)

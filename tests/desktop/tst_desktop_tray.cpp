@@ -1,0 +1,118 @@
+// The tray-icon control on a real notification area (trayer): its icon appears and goes, and the
+// pointer moving over it and a real click on it become the control's events.
+#include "managedprocess.h"
+#include "xsession.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+
+constexpr int kWait = 10000;
+const QString kTip = QStringLiteral("Zqtray desktop test");
+
+} // namespace
+
+class DesktopTrayTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
+    void iconInTheTrayRaisesEvents();
+
+private:
+    // The icon's window, when it is embedded in trayer's window; empty otherwise.
+    QString iconInTray();
+    QRect geometry(const QString& window);
+
+    XSession m_session;
+};
+
+void DesktopTrayTest::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_session.start(&error), qPrintable(error));
+}
+
+void DesktopTrayTest::cleanup()
+{
+    if (QTest::currentTestFailed())
+        m_session.screenshot(QStringLiteral("desktop_tray_failed.png"));
+    m_session.stopHelpers();
+}
+
+void DesktopTrayTest::cleanupTestCase()
+{
+    m_session.stop();
+}
+
+QString DesktopTrayTest::iconInTray()
+{
+    const auto search = [this](const QStringList& args) {
+        const XSession::Result r = m_session.run(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + args);
+        return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    const QStringList trays = search({QStringLiteral("--class"), QStringLiteral("trayer")});
+    for (const QString& icon : search({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QLatin1Char('^') + kTip + QLatin1Char('$')})) {
+        QString window = icon;
+        // Walk up: the tray's socket, then the tray's own window.
+        for (int depth = 0; depth < 4 && !window.isEmpty(); ++depth) {
+            const XSession::Result r = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), window});
+            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Parent window id: (0x[0-9a-f]+)")).match(QString::fromUtf8(r.output));
+            window = m.hasMatch() ? QString::number(m.captured(1).toULongLong(nullptr, 16)) : QString();
+            if (trays.contains(window))
+                return icon;
+        }
+    }
+    return {};
+}
+
+QRect DesktopTrayTest::geometry(const QString& window)
+{
+    const XSession::Result r = m_session.run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    QMap<QString, int> v;
+    for (const QByteArray& line : r.output.split('\n')) {
+        const QList<QByteArray> kv = line.split('=');
+        if (kv.size() == 2)
+            v.insert(QString::fromLatin1(kv[0]), kv[1].toInt());
+    }
+    return QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")), v.value(QStringLiteral("WIDTH")), v.value(QStringLiteral("HEIGHT")));
+}
+
+void DesktopTrayTest::iconInTheTrayRaisesEvents()
+{
+    QString error;
+    ManagedProcess* host = m_session.startHelper(QStringLiteral(TRAY_HOST), {QStringLiteral(APP_DIR), kTip}, &error, true);
+    QVERIFY2(host, qPrintable(error));
+    QVERIFY2(host->waitForLine("added", kWait), qPrintable(host->describeExit()));
+
+    QString icon;
+    QTRY_VERIFY_WITH_TIMEOUT(!(icon = iconInTray()).isEmpty(), kWait);
+    QRect place;
+    QTRY_VERIFY_WITH_TIMEOUT((place = geometry(icon)).width() > 4, kWait);
+
+    QVERIFY(m_session.moveMouse(place.center()));
+    QVERIFY(host->waitForLine("MouseMove", kWait));
+    QVERIFY(m_session.click(place.center()));
+    QByteArray line;
+    QVERIFY(host->waitForLine("LeftButtonClick", kWait));
+    QVERIFY(host->waitForLine("", kWait, &line));
+    QCOMPARE(line, QByteArray("MouseMove"));
+
+    host->write("remove\n");
+    QVERIFY(host->waitForLine("removed", kWait));
+    QTRY_VERIFY_WITH_TIMEOUT(iconInTray().isEmpty(), kWait);
+    // Back again, and still a real tray icon.
+    host->write("add\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!iconInTray().isEmpty(), kWait);
+    host->write("quit\n");
+    QVERIFY(host->waitForFinished(kWait));
+    QTRY_VERIFY_WITH_TIMEOUT(iconInTray().isEmpty(), kWait);
+}
+
+QTEST_GUILESS_MAIN(DesktopTrayTest)
+#include "tst_desktop_tray.moc"
