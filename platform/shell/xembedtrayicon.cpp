@@ -8,6 +8,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -32,7 +33,6 @@ XEmbedTrayIcon::XEmbedTrayIcon(const QImage& image, const QString& tip, Notify n
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_QuitOnClose, false);
     setMouseTracking(true);
-    // The tray sizes its socket by the window's minimum size (WM_NORMAL_HINTS); without one it is 1 pixel wide.
     setMinimumSize(kIconSize, kIconSize);
     resize(kIconSize, kIconSize);
     setToolTip(tip);
@@ -55,6 +55,13 @@ bool XEmbedTrayIcon::dock()
     const Atom xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
     XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(info), 2);
+    // The tray sizes its socket by the window's minimum size when it embeds it (1 pixel wide
+    // without one), and Qt writes the size hints only when it shows the window: too late.
+    XSizeHints hints{};
+    hints.flags = PMinSize | PSize;
+    hints.min_width = hints.width = kIconSize;
+    hints.min_height = hints.height = kIconSize;
+    XSetWMNormalHints(display, window, &hints);
 
     XEvent request{};
     request.xclient.type = ClientMessage;
