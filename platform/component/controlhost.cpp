@@ -56,13 +56,14 @@ QWidget* ControlHost::CreateControl(const QString& progId, QWidget* parent, QStr
     ComponentRegistration registration(m_store);
     ComponentRegistration::Entry entry;
     QString why;
+    QStringList problems;
     bool found = registration.find(progId, &entry, &why);
     if (!found || !QFileInfo::exists(entry.libraryPath)) {
-        registerLibrariesBeside();
+        registerLibrariesBeside(&problems);
         found = registration.find(progId, &entry, &why);
     }
     if (!found)
-        return fail(QStringLiteral("it is not registered"));
+        return fail((QStringList{QStringLiteral("it is not registered")} + problems).join(QStringLiteral("; ")));
     if (!QFileInfo::exists(entry.libraryPath))
         return fail(QStringLiteral("its library %1 is missing").arg(entry.libraryPath));
 
@@ -135,6 +136,7 @@ bool ControlHost::connectEvent(QObject* control, const char* name, QObject* cont
     if (index < 0)
         return false;
     auto* relay = new EventRelay(std::move(handler), context);
+    QObject::connect(control, &QObject::destroyed, relay, &QObject::deleteLater);
     const int slot = relay->metaObject()->indexOfSlot("raise()");
     return bool(QObject::connect(control, meta->method(index), relay, relay->metaObject()->method(slot)));
 }

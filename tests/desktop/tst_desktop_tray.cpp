@@ -93,7 +93,8 @@ void DesktopTrayTest::iconInTheTrayRaisesEvents()
     QString icon;
     QTRY_VERIFY_WITH_TIMEOUT(!(icon = iconInTray()).isEmpty(), kWait);
     QRect place;
-    QTRY_VERIFY_WITH_TIMEOUT((place = geometry(icon)).width() > 4, kWait);
+    // trayer sometimes gives the icon a 1-pixel-wide slot; the pointer still finds it there.
+    QTRY_VERIFY_WITH_TIMEOUT(!(place = geometry(icon)).isEmpty(), kWait);
 
     QVERIFY(m_session.moveMouse(place.center()));
     QVERIFY(host->waitForLine("MouseMove", kWait));
