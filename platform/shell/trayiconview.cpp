@@ -1,7 +1,9 @@
 #include "trayiconview.h"
 
 #include "notifyicondata.h"
+#if STASHBOX_XEMBED_TRAY
 #include "xembedtrayicon.h"
+#endif
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -49,12 +51,14 @@ private:
 
 std::unique_ptr<TrayIconView> TrayIconView::create(const QImage& image, const QString& tip, Notify notify)
 {
+#if STASHBOX_XEMBED_TRAY
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         auto icon = std::make_unique<XEmbedTrayIcon>(image, tip, std::move(notify));
         if (!icon->dock())
             return nullptr;
         return icon;
     }
+#endif
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return nullptr;
     return std::make_unique<QtTrayIcon>(image, tip, std::move(notify));
