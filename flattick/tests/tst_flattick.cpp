@@ -110,6 +110,21 @@ void FlatTickTest::pressChangesTheValueReleaseClicks()
     QTest::mouseDClick(target, Qt::LeftButton, {}, QPoint(4, 2));
     QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(4, 2));
     QCOMPARE(m_events, (QStringList{"MouseDown 1 0 60,30 value 0", "Click 1", "DblClick", "Click 1"}));
+
+    // A host may destroy the control in its handlers.
+    for (bool onClick : {false, true}) {
+        QPointer<Check> doomed = new Check;
+        doomed->show();
+        if (onClick)
+            connect(doomed, &Check::Click, doomed, [&doomed] { delete doomed; });
+        else
+            connect(doomed, &Check::MouseDown, doomed, [&doomed] { delete doomed; });
+        QWidget* pressed = part(*doomed, qPrintable(partName));
+        QTest::mousePress(pressed, Qt::LeftButton);
+        if (onClick)
+            QTest::mouseRelease(pressed, Qt::LeftButton);
+        QVERIFY(!doomed);
+    }
 }
 
 void FlatTickTest::disabledRaisesNothingAndShowsItsColours()
