@@ -52,9 +52,18 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::programFolder(), userFolder,
                                 AppFolder::userName(), this))
 {
+    buildControls();
+    placeControls();
+    wireControls();
+    if (const QString probePath = StateProbe::pathFromEnvironment(); !probePath.isEmpty())
+        attachStateProbe(probePath);
+}
+
+// The window and its controls, with their names, texts, tooltips and pictures.
+void frmTrove::buildControls()
+{
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(ProgramTitle);
-    setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
     // The window was laid out for a narrow 8-point interface font.
     QFont small = font();
     small.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
@@ -63,74 +72,84 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
 
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));
-    place(m_gridView, 480, 1020, 3195, 3795);
 
     m_lblItemCount = new QLabel(ClipStore::countLabelFor(0), this);
     m_lblItemCount->setObjectName(QStringLiteral("lblItemCount"));
     m_lblItemCount->setToolTip(
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     m_lblItemCount->installEventFilter(this);
-    place(m_lblItemCount, 1920, 45, 810, 255);
 
     m_command4 = new QPushButton(this);
     m_command4->setIcon(QIcon(QPixmap::fromImage(m_pictures.openFile.image())));
     m_command4->setObjectName(QStringLiteral("Command4"));
     m_command4->setToolTip(QStringLiteral(" Open data file "));
-    place(m_command4, 15, 15, 420, 330);
 
     m_command3 = new QPushButton(this);
     m_command3->setIcon(QIcon(QPixmap::fromImage(m_pictures.saveFile.image())));
     m_command3->setObjectName(QStringLiteral("Command3"));
     m_command3->setToolTip(QStringLiteral(" Save data file "));
-    place(m_command3, 450, 15, 420, 330);
 
     m_command5 = new QPushButton(this);
     m_command5->setIcon(QIcon(QPixmap::fromImage(m_pictures.options.image())));
     m_command5->setObjectName(QStringLiteral("Command5"));
     m_command5->setToolTip(QStringLiteral(" Options"));
-    place(m_command5, 885, 15, 420, 330);
 
     m_command1 = new QPushButton(this);
     m_command1->setIcon(QIcon(QPixmap::fromImage(m_pictures.deleteItem.image())));
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setToolTip(QStringLiteral(" Delete selected item "));
-    place(m_command1, 2745, 15, 390, 330);
 
     const QString captureTip = QStringLiteral(" Enable or disable capturing from the Windows clipboard. ");
     m_check1 = new QCheckBox(this);
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setToolTip(captureTip);
-    place(m_check1, 450, 540, 180, 180);
     m_label1 = new QLabel(QStringLiteral("On/Off"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setToolTip(captureTip);
-    place(m_label1, 660, 525, 510, 195);
-    m_label1->adjustSize();
 
     m_cmdExit = new QPushButton(QStringLiteral("X"), this);
     m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
     m_cmdExit->setToolTip(QStringLiteral(" Close Stashbox. "));
-    place(m_cmdExit, 420, 5520, 270, 240);
 
     m_label8 = new QLabel(QStringLiteral("About Stashbox"), this);
     m_label8->setObjectName(QStringLiteral("Label8"));
-    place(m_label8, 1590, 5550, 1620, 195);
 
     m_itemNameBox = new QFrame(this);
     m_itemNameBox->setObjectName(QStringLiteral("ItemNameBox"));
     m_itemNameBox->setFrameShape(QFrame::Box);
     m_itemNameBox->setAutoFillBackground(true);
-    place(m_itemNameBox, 1050, 465, 1980, 540);
     auto* caption = new QLabel(QStringLiteral(" Enter a name for this item."), m_itemNameBox);
     caption->move(2, 1);
     m_txtItemName = new QLineEdit(m_itemNameBox);
     m_txtItemName->setObjectName(QStringLiteral("txtItemName"));
-    m_txtItemName->setGeometry(ScreenMetrics::toPixels(60, 225, 1845, 240));
     m_txtItemName->installEventFilter(this);
     m_itemNameBox->hide();
 
-    m_optionsPage = new OptionsPage(*m_settings, *m_commands, dialogs, this);
+    m_optionsPage = new OptionsPage(*m_settings, *m_commands, m_dialogs, this);
+}
 
+// Every control at its place, twips converted to pixels.
+void frmTrove::placeControls()
+{
+    setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
+    place(m_gridView, 480, 1020, 3195, 3795);
+    place(m_lblItemCount, 1920, 45, 810, 255);
+    place(m_command4, 15, 15, 420, 330);
+    place(m_command3, 450, 15, 420, 330);
+    place(m_command5, 885, 15, 420, 330);
+    place(m_command1, 2745, 15, 390, 330);
+    place(m_check1, 450, 540, 180, 180);
+    place(m_label1, 660, 525, 510, 195);
+    m_label1->adjustSize();
+    place(m_cmdExit, 420, 5520, 270, 240);
+    place(m_label8, 1590, 5550, 1620, 195);
+    place(m_itemNameBox, 1050, 465, 1980, 540);
+    m_txtItemName->setGeometry(ScreenMetrics::toPixels(60, 225, 1845, 240));
+}
+
+// The controls' events to the classes that act on them, and their changes back to the controls.
+void frmTrove::wireControls()
+{
     connect(&m_store, &ClipStore::countChanged, this, &frmTrove::showCount);
     // The full-list warning is shown over the window, which must be in view for it.
     m_capture.showForWarning = [this] {
@@ -159,28 +178,30 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     connect(m_items, &ItemInteraction::viewImageRequested, this, &frmTrove::showImageViewer);
     connect(m_items, &ItemInteraction::keepOnTop, this, [this] { SetTopmost(true); });
     connect(m_items, &ItemInteraction::processEvents, this, [] { QCoreApplication::processEvents(); });
+}
 
-    if (const QString probePath = StateProbe::pathFromEnvironment(); !probePath.isEmpty()) {
-        m_probe = new StateProbe(probePath, m_store, m_capture, this);
-        m_probe->addControl(QStringLiteral("Grid"), m_gridView);
-        m_probe->rowScreenRect = [this](int row) {
-            const QRect r = m_gridView->rowRect(row);
-            return r.isEmpty() ? r : QRect(m_gridView->viewport()->mapToGlobal(r.topLeft()), r.size());
-        };
-        m_probe->addControl(QStringLiteral("Command3"), m_command3);
-        m_probe->addControl(QStringLiteral("Command4"), m_command4);
-        m_probe->addControl(QStringLiteral("lblItemCount"), m_lblItemCount);
-        m_probe->addControl(QStringLiteral("Check1"), m_check1);
-        m_probe->addControl(QStringLiteral("Command1"), m_command1);
-        m_probe->addControl(QStringLiteral("cmdExit"), m_cmdExit);
-        m_probe->addControl(QStringLiteral("txtItemName"), m_txtItemName);
-        m_probe->addControl(QStringLiteral("Command5"), m_command5);
-        m_probe->addControl(QStringLiteral("Options"), m_optionsPage);
-        m_probe->addControl(QStringLiteral("StartWithWin"), m_optionsPage->StartWithWin());
-        m_probe->addControl(QStringLiteral("commandtext"), m_optionsPage->commandtext());
-        m_probe->addControl(QStringLiteral("cmdSave"), m_optionsPage->cmdSave());
-        connect(m_items, &ItemInteraction::nameBoxChanged, m_probe, &StateProbe::schedule);
-    }
+// The state and the controls' screen rectangles, for the desktop tests.
+void frmTrove::attachStateProbe(const QString& path)
+{
+    m_probe = new StateProbe(path, m_store, m_capture, this);
+    m_probe->addControl(QStringLiteral("Grid"), m_gridView);
+    m_probe->rowScreenRect = [this](int row) {
+        const QRect r = m_gridView->rowRect(row);
+        return r.isEmpty() ? r : QRect(m_gridView->viewport()->mapToGlobal(r.topLeft()), r.size());
+    };
+    m_probe->addControl(QStringLiteral("Command3"), m_command3);
+    m_probe->addControl(QStringLiteral("Command4"), m_command4);
+    m_probe->addControl(QStringLiteral("lblItemCount"), m_lblItemCount);
+    m_probe->addControl(QStringLiteral("Check1"), m_check1);
+    m_probe->addControl(QStringLiteral("Command1"), m_command1);
+    m_probe->addControl(QStringLiteral("cmdExit"), m_cmdExit);
+    m_probe->addControl(QStringLiteral("txtItemName"), m_txtItemName);
+    m_probe->addControl(QStringLiteral("Command5"), m_command5);
+    m_probe->addControl(QStringLiteral("Options"), m_optionsPage);
+    m_probe->addControl(QStringLiteral("StartWithWin"), m_optionsPage->StartWithWin());
+    m_probe->addControl(QStringLiteral("commandtext"), m_optionsPage->commandtext());
+    m_probe->addControl(QStringLiteral("cmdSave"), m_optionsPage->cmdSave());
+    connect(m_items, &ItemInteraction::nameBoxChanged, m_probe, &StateProbe::schedule);
 }
 
 frmTrove::~frmTrove() = default;

@@ -83,6 +83,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildControls();
+    void placeControls();
+    void wireControls();
+    void attachStateProbe(const QString& path);
     void applyStartWithWin();
     void BecomeClipboardViewer();
     void UnbecomeClipboardViewer();
