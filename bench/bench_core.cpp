@@ -1,15 +1,15 @@
 // In-process costs of the capture path and of drawing the list, without a display server.
 //   build/bench/bench_core            (QT_QPA_PLATFORM=offscreen is set by the program itself)
 #include "capture.h"
-#include "datafiles.h"
-#include "profilefile.h"
-#include "settings.h"
 #include "clipstore.h"
+#include "datafiles.h"
 #include "gridmodel.h"
 #include "gridview.h"
+#include "profilefile.h"
 #include "programpictures.h"
-#include "scripteddialogs.h"
 #include "scriptedclipboard.h"
+#include "scripteddialogs.h"
+#include "settings.h"
 #include "testpictures.h"
 
 #include <QApplication>
@@ -158,7 +158,8 @@ struct AutosaveWorld : World
             capture.captureClipboard();
         }
         for (int i = 0; i < 80; ++i) {
-            clipboard.current = {{"text/plain", QByteArray("a text item of some length, number ") + QByteArray::number(i)}};
+            clipboard.current = {
+                {"text/plain", QByteArray("a text item of some length, number ") + QByteArray::number(i)}};
             capture.captureClipboard();
         }
     }

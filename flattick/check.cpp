@@ -52,14 +52,10 @@ protected:
 short buttonCode(Qt::MouseButton button)
 {
     switch (button) {
-    case Qt::LeftButton:
-        return kLeftButton;
-    case Qt::RightButton:
-        return kRightButton;
-    case Qt::MiddleButton:
-        return kMiddleButton;
-    default:
-        return 0;
+    case Qt::LeftButton: return kLeftButton;
+    case Qt::RightButton: return kRightButton;
+    case Qt::MiddleButton: return kMiddleButton;
+    default: return 0;
     }
 }
 
@@ -239,22 +235,15 @@ bool Check::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_picture1 && watched != m_check1)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        press(*static_cast<QMouseEvent*>(event));
-        return true;
-    case QEvent::MouseButtonRelease:
-        release(*static_cast<QMouseEvent*>(event));
-        return true;
+    case QEvent::MouseButtonPress: press(*static_cast<QMouseEvent*>(event)); return true;
+    case QEvent::MouseButtonRelease: release(*static_cast<QMouseEvent*>(event)); return true;
     case QEvent::MouseButtonDblClick:
         if (m_behaviour.active())
             emit DblClick();
         return true;
     case QEvent::Enter:
-    case QEvent::Leave:
-        scheduleHoverTick();
-        return false;
-    default:
-        return false;
+    case QEvent::Leave: scheduleHoverTick(); return false;
+    default: return false;
     }
 }
 

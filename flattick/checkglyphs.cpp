@@ -12,10 +12,10 @@ constexpr int kValues = 3;
 
 struct Colours
 {
-    QRgb frame;    // the box's edge
-    QRgb face;     // inside an unticked box
-    QRgb accent;   // a ticked box, and the square of a greyed one
-    QRgb mark;     // the tick
+    QRgb frame;  // the box's edge
+    QRgb face;   // inside an unticked box
+    QRgb accent; // a ticked box, and the square of a greyed one
+    QRgb mark;   // the tick
 };
 
 // Indexed by CheckLook.

@@ -37,14 +37,16 @@ QString AppFolder::programFolder()
 
 bool AppFolder::isPrivateFolder(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    { };
     return lookAt(path, &st) && S_ISDIR(st.st_mode) && reasonFor(path, st).isEmpty()
         && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
 QString AppFolder::untrustedReason(const QString& path, bool contents)
 {
-    struct stat st {};
+    struct stat st
+    { };
     if (!lookAt(path, &st))
         return {};
     if (QString reason = reasonFor(path, st); !reason.isEmpty() || !contents || !S_ISDIR(st.st_mode))
@@ -67,10 +69,12 @@ QString AppFolder::userFilesFolder()
     const QString own = programFolder();
     if (isPrivateFolder(own))
         return own;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/stashbox");
+    const QString data =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/stashbox");
     QDir().mkpath(data);
     // Only our own folder is made private; anything else there is refused later, never changed.
-    struct stat st {};
+    struct stat st
+    { };
     if (lookAt(data, &st) && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
         QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return data;

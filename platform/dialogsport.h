@@ -18,10 +18,10 @@ public:
     struct FileRequest
     {
         QString title;
-        QString actionCaption;  // "Save" or "Open"
+        QString actionCaption; // "Save" or "Open"
         QString initialFolder;
         QString initialFileName;
-        QString filter;         // description|pattern|description|pattern|...
+        QString filter; // description|pattern|description|pattern|...
         bool save = false;
     };
 

@@ -10,9 +10,9 @@
 
 struct Picture::Data
 {
-    QImage image;         // decoded pictures only
-    QByteArray encoded;   // compact pictures held in memory
-    QString spilled;      // compact pictures held in a file
+    QImage image;       // decoded pictures only
+    QByteArray encoded; // compact pictures held in memory
+    QString spilled;    // compact pictures held in a file
     QSize size;
     quint64 fingerprint = 0;
     QImage thumb;

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QUuid>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 
 namespace {
 QString& spillFolder()
@@ -32,7 +32,8 @@ bool PictureSpill::enable(const QString& parentFolder)
         if (numeric && !processAlive(pid))
             QDir(parent.filePath(name)).removeRecursively();
     }
-    const QString mine = parent.filePath(QStringLiteral("spill-") + QString::number(QCoreApplication::applicationPid()));
+    const QString mine =
+        parent.filePath(QStringLiteral("spill-") + QString::number(QCoreApplication::applicationPid()));
     if (!QDir().mkpath(mine))
         return false;
     QFile::setPermissions(mine, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -74,7 +74,8 @@ Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
     const QByteArray name = QFile::encodeName(path);
     // Looked at before opening, so that no device is ever opened, and again after, on what was
     // opened: the path may have changed in between.
-    struct stat before {};
+    struct stat before
+    { };
     const int looked = links == Links::Refuse ? ::lstat(name.constData(), &before) : ::stat(name.constData(), &before);
     if (looked != 0)
         return errno == ENOENT ? Status::Missing : Status::Failed;
@@ -84,7 +85,8 @@ Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
     Descriptor fd(::open(name.constData(), flags));
     if (fd.get() < 0)
         return errno == ENOENT ? Status::Missing : errno == ELOOP ? Status::NotAFile : Status::Failed;
-    struct stat opened {};
+    struct stat opened
+    { };
     if (::fstat(fd.get(), &opened) != 0)
         return Status::Failed;
     if (!S_ISREG(opened.st_mode))
@@ -112,8 +114,8 @@ Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
 bool replace(const QString& path, const QByteArray& bytes, QFileDevice::Permissions permissions)
 {
     const QFileInfo info(path);
-    QByteArray temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName())
-        + QByteArrayLiteral(".XXXXXX");
+    QByteArray temporary =
+        QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + QByteArrayLiteral(".XXXXXX");
     // Created 0600 and exclusively: nobody else can have it open or see it half written.
     Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.get() < 0)

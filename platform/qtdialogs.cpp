@@ -22,8 +22,7 @@ QtDialogs::QtDialogs(QWidget* parent)
 {
 }
 
-template<typename Exec>
-auto QtDialogs::runOpen(QWidget& widget, Exec exec)
+template <typename Exec> auto QtDialogs::runOpen(QWidget& widget, Exec exec)
 {
     m_open.append(&widget);
     const auto result = exec();

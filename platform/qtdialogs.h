@@ -24,8 +24,7 @@ public:
 
 private:
     // Runs `widget`'s own event loop through `exec`, listed as open meanwhile.
-    template<typename Exec>
-    auto runOpen(QWidget& widget, Exec exec);
+    template <typename Exec> auto runOpen(QWidget& widget, Exec exec);
 
     QPointer<QWidget> m_parent;
     QList<QPointer<QWidget>> m_open;

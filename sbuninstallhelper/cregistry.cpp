@@ -19,10 +19,8 @@ bool isDwordInteger(const QVariant& v)
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
+    case QMetaType::UShort: return true;
+    default: return false;
     }
 }
 
@@ -42,10 +40,8 @@ bool isNumber(const QVariant& v)
     case QMetaType::Char:
     case QMetaType::SChar:
     case QMetaType::UChar:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
+    case QMetaType::Bool: return true;
+    default: return false;
     }
 }
 
@@ -148,10 +144,8 @@ QVariant Cregistry::Value()
 
     switch (type) {
     case REG_SZ:
-    case REG_MULTI_SZ:
-        return textOf(data);
-    case REG_EXPAND_SZ:
-        return ExpandEnvString(textOf(data));
+    case REG_MULTI_SZ: return textOf(data);
+    case REG_EXPAND_SZ: return ExpandEnvString(textOf(data));
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN: {
         // Anything but four bytes is not a number this class can give back.
@@ -160,8 +154,7 @@ QVariant Cregistry::Value()
         const auto number = qFromLittleEndian<qint32>(data.constData());
         return type == REG_DWORD ? number : SwapLong(number);
     }
-    default:
-        return data;
+    default: return data;
     }
 }
 
@@ -202,8 +195,7 @@ void Cregistry::setValue(const QVariant& value)
             m_store->RegSetValueEx(key, m_valueKey, REG_DWORD, bytes, sizeof bytes);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     m_store->RegCloseKey(key);
 }

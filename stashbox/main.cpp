@@ -1,10 +1,10 @@
 #include "appfolder.h"
 #include "datafiles.h"
-#include "listconstants.h"
 #include "dialogsport.h"
 #include "frmtrove.h"
-#include "qtclipboardport.h"
+#include "listconstants.h"
 #include "picturespill.h"
+#include "qtclipboardport.h"
 #include "qtdialogs.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
@@ -27,13 +27,14 @@ int main(int argc, char** argv)
     // Before anything else: a second copy must not touch the first one's settings or list.
     SingleInstance instance(QStringLiteral("stashbox"));
     if (!instance.acquire()) {
-        dialogs.message(QStringLiteral("Stashbox is already running."), ProgramTitle,
-                        DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        dialogs.message(QStringLiteral("Stashbox is already running."), ProgramTitle, DialogsPort::Icon::Information,
+                        DialogsPort::Buttons::Ok);
         return 0;
     }
 
     // Captured pictures wait on disk, not in memory; the folder is ours alone and goes with us.
-    PictureSpill::enable(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/stashbox"));
+    PictureSpill::enable(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+                         + QStringLiteral("/stashbox"));
     const int rc = run(app, dialogs);
     PictureSpill::disable();
     return rc;
@@ -60,7 +61,8 @@ int run(QApplication& app, QtDialogs& dialogs)
     };
     SignalWatcher watcher;
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, terminate);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [terminate](QSessionManager&) { terminate(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [terminate](QSessionManager&) { terminate(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmTrove::closeInOrder);
 
     window.load();

@@ -16,12 +16,12 @@ namespace {
 constexpr int kRuns = 15;
 
 // Milliseconds from ownership to the item, or a negative value on timeout.
-double measureOnce(DesktopFixture &fx, const std::function<void(ClipOwnerProcess &)> &fill)
+double measureOnce(DesktopFixture& fx, const std::function<void(ClipOwnerProcess&)>& fill)
 {
     const auto before = fx.app().state();
     if (!before)
         return -1;
-    ClipOwnerProcess &owner = fx.newOwner();
+    ClipOwnerProcess& owner = fx.newOwner();
     fill(owner);
     if (!fx.start(owner))
         return -1;
@@ -37,7 +37,7 @@ double measureOnce(DesktopFixture &fx, const std::function<void(ClipOwnerProcess
     return -1;
 }
 
-void report(const char *what, std::vector<double> samples)
+void report(const char* what, std::vector<double> samples)
 {
     std::vector<double> ok;
     for (double v : samples)
@@ -48,13 +48,13 @@ void report(const char *what, std::vector<double> samples)
         return;
     }
     std::sort(ok.begin(), ok.end());
-    std::printf("%-34s median %8.1f ms   min %8.1f   max %8.1f   (%zu of %zu runs)\n", what,
-                BenchSupport::median(ok), ok.front(), ok.back(), ok.size(), samples.size());
+    std::printf("%-34s median %8.1f ms   min %8.1f   max %8.1f   (%zu of %zu runs)\n", what, BenchSupport::median(ok),
+                ok.front(), ok.back(), ok.size(), samples.size());
 }
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     DesktopFixture fx;
@@ -65,9 +65,8 @@ int main(int argc, char **argv)
 
     std::vector<double> shortText;
     for (int i = 0; i < kRuns; ++i) {
-        shortText.push_back(measureOnce(fx, [i](ClipOwnerProcess &o) {
-            o.offerText(QStringLiteral("short text %1").arg(i));
-        }));
+        shortText.push_back(
+            measureOnce(fx, [i](ClipOwnerProcess& o) { o.offerText(QStringLiteral("short text %1").arg(i)); }));
     }
     report("short text (20 bytes)", shortText);
 
@@ -77,7 +76,7 @@ int main(int argc, char **argv)
         while (text.size() < 1024 * 1024)
             text += QStringLiteral("a megabyte of copied text, line after line of it. ");
         text.truncate(1024 * 1024);
-        longText.push_back(measureOnce(fx, [&text](ClipOwnerProcess &o) { o.offerText(text); }));
+        longText.push_back(measureOnce(fx, [&text](ClipOwnerProcess& o) { o.offerText(text); }));
     }
     report("text of 1 MiB (INCR transfer)", longText);
 
@@ -86,9 +85,8 @@ int main(int argc, char **argv)
         pictures.push_back(SampleImages::encode(SampleImages::noise(QSize(1920, 1080), 1000 + i)));
     std::vector<double> picture;
     for (int i = 0; i < kRuns; ++i) {
-        picture.push_back(measureOnce(fx, [&pictures, i](ClipOwnerProcess &o) {
-            o.offer(QStringLiteral("image/png"), pictures[i]);
-        }));
+        picture.push_back(measureOnce(
+            fx, [&pictures, i](ClipOwnerProcess& o) { o.offer(QStringLiteral("image/png"), pictures[i]); }));
     }
     char label[64];
     std::snprintf(label, sizeof label, "1920x1080 noise PNG (%.1f MB)", double(pictures.front().size()) / 1e6);

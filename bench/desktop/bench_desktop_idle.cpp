@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     DesktopFixture fx;
@@ -17,11 +17,11 @@ int main(int argc, char **argv)
         return 1;
 
     // Some content, as a real session would have.
-    ClipOwnerProcess *text = fx.copyText(QStringLiteral("idle text"));
-    ClipOwnerProcess &picture = fx.newOwner();
+    ClipOwnerProcess* text = fx.copyText(QStringLiteral("idle text"));
+    ClipOwnerProcess& picture = fx.newOwner();
     picture.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(300, 200), 1)));
     if (!text || !fx.waitForTopText(QStringLiteral("idle text"), 10000) || !fx.start(picture)
-        || !fx.app().waitFor([](const ProbeState &s) { return s.count == 2; }, 10000)) {
+        || !fx.app().waitFor([](const ProbeState& s) { return s.count == 2; }, 10000)) {
         std::fprintf(stderr, "cannot prepare: %s\n", qPrintable(fx.error()));
         return 1;
     }

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     DesktopFixture fx;
@@ -21,13 +21,13 @@ int main(int argc, char **argv)
     const qint64 emptyKb = BenchSupport::statusField(pid, "VmRSS");
 
     const int pictures = 20;
-    const int items = limit;   // 100 with the larger list, else 20 (all pictures)
+    const int items = limit; // 100 with the larger list, else 20 (all pictures)
     int pictureCount = 0;
     int made = 0;
     for (int i = 0; i < items; ++i) {
-        ClipOwnerProcess &owner = fx.newOwner();
-        const bool picture = items == pictures || (i % 5 == 4 && pictureCount < pictures)
-                             || (items - i <= pictures - pictureCount);
+        ClipOwnerProcess& owner = fx.newOwner();
+        const bool picture =
+            items == pictures || (i % 5 == 4 && pictureCount < pictures) || (items - i <= pictures - pictureCount);
         if (picture) {
             owner.offer(QStringLiteral("image/png"),
                         SampleImages::encode(SampleImages::noise(QSize(1920, 1080), 5000 + pictureCount)));
@@ -38,7 +38,7 @@ int main(int argc, char **argv)
         if (!fx.start(owner))
             break;
         const int expected = i + 1;
-        if (!fx.app().waitFor([expected](const ProbeState &s) { return s.count == expected; }, 30000)) {
+        if (!fx.app().waitFor([expected](const ProbeState& s) { return s.count == expected; }, 30000)) {
             std::fprintf(stderr, "item %d did not arrive\n", expected);
             break;
         }

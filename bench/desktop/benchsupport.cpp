@@ -11,7 +11,7 @@
 
 namespace BenchSupport {
 
-bool startOrExplain(DesktopFixture &fx, const QList<QPair<QString, QString>> &settings)
+bool startOrExplain(DesktopFixture& fx, const QList<QPair<QString, QString>>& settings)
 {
     if (!fx.startSession() || !fx.startApp(settings)) {
         std::fprintf(stderr, "cannot measure: %s\n", qPrintable(fx.error()));
@@ -37,13 +37,13 @@ double median(std::vector<double> values)
 }
 
 namespace {
-qint64 fieldOf(const QString &statusPath, const char *field)
+qint64 fieldOf(const QString& statusPath, const char* field)
 {
     QFile file(statusPath);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    for (const QByteArray& line : file.readAll().split('\n')) {
         if (line.startsWith(prefix)) {
             const QList<QByteArray> parts = line.mid(prefix.size()).simplified().split(' ');
             return parts.isEmpty() ? -1 : parts.front().toLongLong();
@@ -53,7 +53,7 @@ qint64 fieldOf(const QString &statusPath, const char *field)
 }
 } // namespace
 
-qint64 statusField(qint64 pid, const char *field)
+qint64 statusField(qint64 pid, const char* field)
 {
     return fieldOf(QStringLiteral("/proc/%1/status").arg(pid), field);
 }
@@ -62,10 +62,10 @@ QMap<QString, qint64> contextSwitchesByThread(qint64 pid)
 {
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
     QMap<QString, qint64> out;
-    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         const QString status = tasks.filePath(tid + QStringLiteral("/status"));
         const qint64 n = qMax<qint64>(0, fieldOf(status, "voluntary_ctxt_switches"))
-                         + qMax<qint64>(0, fieldOf(status, "nonvoluntary_ctxt_switches"));
+            + qMax<qint64>(0, fieldOf(status, "nonvoluntary_ctxt_switches"));
         QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
         const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll().trimmed()) : QString();
         out.insert(name + QLatin1Char(':') + tid, n);

@@ -12,11 +12,11 @@ class DesktopFixture;
 // Small helpers the desktop benchmarks share.
 namespace BenchSupport {
 // Starts the desktop and a program, or prints why not; returns false then.
-bool startOrExplain(DesktopFixture &fx, const QList<QPair<QString, QString>> &settings = {});
+bool startOrExplain(DesktopFixture& fx, const QList<QPair<QString, QString>>& settings = {});
 qint64 monotonicNs();
 double median(std::vector<double> values);
 // A field of /proc/<pid>/status in kB or as a count, -1 when absent.
-qint64 statusField(qint64 pid, const char *field);
+qint64 statusField(qint64 pid, const char* field);
 // Voluntary plus involuntary context switches of each thread ("name:tid").
 QMap<QString, qint64> contextSwitchesByThread(qint64 pid);
 } // namespace BenchSupport

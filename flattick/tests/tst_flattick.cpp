@@ -40,13 +40,16 @@ void FlatTickTest::init()
 
 void FlatTickTest::record(Check& check)
 {
-    ControlHost::connectEvent(&check, "Click", &check, [this, &check] {
-        m_events.append(QStringLiteral("Click %1").arg(check.Value()));
-    });
+    ControlHost::connectEvent(&check, "Click", &check,
+                              [this, &check] { m_events.append(QStringLiteral("Click %1").arg(check.Value())); });
     ControlHost::connectEvent(&check, "DblClick", &check, [this] { m_events.append(QStringLiteral("DblClick")); });
     connect(&check, &Check::MouseDown, &check, [this, &check](short button, short shift, float x, float y) {
         m_events.append(QStringLiteral("MouseDown %1 %2 %3,%4 value %5")
-                            .arg(button).arg(shift).arg(double(x)).arg(double(y)).arg(check.Value()));
+                            .arg(button)
+                            .arg(shift)
+                            .arg(double(x))
+                            .arg(double(y))
+                            .arg(check.Value()));
     });
 }
 
@@ -281,7 +284,8 @@ void FlatTickTest::designDataByProgId()
     fresh->setCheckEnabled(false);
     bag = PropertyBag();
     QVERIFY(ControlHost::WriteProperties(fresh, bag));
-    QCOMPARE(bag.names(), (QStringList{"Value", "Caption", "Enabled", "Font", "ForeColor", "BackColor", "DisabledColor"}));
+    QCOMPARE(bag.names(),
+             (QStringList{"Value", "Caption", "Enabled", "Font", "ForeColor", "BackColor", "DisabledColor"}));
     Check* loaded = create(QStringLiteral("chkOther"));
     QVERIFY(ControlHost::ReadProperties(loaded, PropertyBag::fromText(bag.toText())));
     for (const char* name : {"Value", "Caption", "Enabled", "Font", "BackColor", "ForeColor", "DisabledColor"})

@@ -83,7 +83,7 @@ bool ComponentRegistration::remove(const QString& progId, const QString& classId
 {
     QString registered;
     const bool progIdIsOurs = readDefault(m_store, progId + QStringLiteral("\\CLSID"), &registered) == ERROR_SUCCESS
-                              && registered.compare(classId, Qt::CaseInsensitive) == 0;
+        && registered.compare(classId, Qt::CaseInsensitive) == 0;
     const QString cls = classKey(classId);
     QStringList keys{cls + QStringLiteral("\\InprocServer32"), cls + QStringLiteral("\\ProgID"), cls};
     if (progIdIsOurs)

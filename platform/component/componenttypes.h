@@ -15,6 +15,9 @@ inline constexpr HRESULT E_FAIL = qint32(0x80004005u);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = qint32(0x80040111u);
 inline constexpr HRESULT SELFREG_E_CLASS = qint32(0x80040201u);
 
-inline constexpr bool succeeded(HRESULT hr) { return hr >= 0; }
+inline constexpr bool succeeded(HRESULT hr)
+{
+    return hr >= 0;
+}
 
 } // namespace com

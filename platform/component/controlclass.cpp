@@ -37,8 +37,8 @@ com::HRESULT registerServer(const ControlClass& cls, const void* addressInLibrar
     const QString path = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
     RegistryStore store;
     return ComponentRegistration(store).add(cls.progId(), cls.classId(), cls.description(), path)
-               ? com::S_OK
-               : com::SELFREG_E_CLASS;
+        ? com::S_OK
+        : com::SELFREG_E_CLASS;
 }
 
 com::HRESULT unregisterServer(const ControlClass& cls)

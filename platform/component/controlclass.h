@@ -60,14 +60,20 @@ using DllGetClassObjectFunction = com::HRESULT (*)(const char* classId, ControlC
 using DllCanUnloadNowFunction = com::HRESULT (*)();
 
 // Defines the four exported entry points of a library holding the one control class `cls`.
-#define STASHBOX_CONTROL_LIBRARY(cls)                                                                         \
-    extern "C" Q_DECL_EXPORT com::HRESULT DllRegisterServer()                                                 \
-    {                                                                                                         \
-        return ControlLibrary::registerServer(cls, reinterpret_cast<const void*>(&DllRegisterServer));        \
-    }                                                                                                         \
-    extern "C" Q_DECL_EXPORT com::HRESULT DllUnregisterServer() { return ControlLibrary::unregisterServer(cls); } \
-    extern "C" Q_DECL_EXPORT com::HRESULT DllGetClassObject(const char* classId, ControlClass** out)          \
-    {                                                                                                         \
-        return ControlLibrary::getClassObject(cls, classId, out);                                             \
-    }                                                                                                         \
-    extern "C" Q_DECL_EXPORT com::HRESULT DllCanUnloadNow() { return ControlLibrary::canUnloadNow(cls); }
+#define STASHBOX_CONTROL_LIBRARY(cls)                                                                                  \
+    extern "C" Q_DECL_EXPORT com::HRESULT DllRegisterServer()                                                          \
+    {                                                                                                                  \
+        return ControlLibrary::registerServer(cls, reinterpret_cast<const void*>(&DllRegisterServer));                 \
+    }                                                                                                                  \
+    extern "C" Q_DECL_EXPORT com::HRESULT DllUnregisterServer()                                                        \
+    {                                                                                                                  \
+        return ControlLibrary::unregisterServer(cls);                                                                  \
+    }                                                                                                                  \
+    extern "C" Q_DECL_EXPORT com::HRESULT DllGetClassObject(const char* classId, ControlClass** out)                   \
+    {                                                                                                                  \
+        return ControlLibrary::getClassObject(cls, classId, out);                                                      \
+    }                                                                                                                  \
+    extern "C" Q_DECL_EXPORT com::HRESULT DllCanUnloadNow()                                                            \
+    {                                                                                                                  \
+        return ControlLibrary::canUnloadNow(cls);                                                                      \
+    }

@@ -34,7 +34,9 @@ bool callRegistration(const QString& path, const char* entry, QString* why)
         return false;
     const com::HRESULT hr = function();
     if (!com::succeeded(hr) && why)
-        *why = QStringLiteral("%1 of %2 failed (0x%3)").arg(QLatin1String(entry), path).arg(quint32(hr), 8, 16, QLatin1Char('0'));
+        *why = QStringLiteral("%1 of %2 failed (0x%3)")
+                   .arg(QLatin1String(entry), path)
+                   .arg(quint32(hr), 8, 16, QLatin1Char('0'));
     return com::succeeded(hr);
 }
 
@@ -67,14 +69,15 @@ QWidget* ControlHost::CreateControl(const QString& progId, QWidget* parent, QStr
     if (!QFileInfo::exists(entry.libraryPath))
         return fail(QStringLiteral("its library %1 is missing").arg(entry.libraryPath));
 
-    const auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(
-        resolve(entry.libraryPath, "DllGetClassObject", &why));
+    const auto getClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(resolve(entry.libraryPath, "DllGetClassObject", &why));
     if (!getClassObject)
         return fail(why);
     ControlClass* cls = nullptr;
     const com::HRESULT hr = getClassObject(entry.classId.toLatin1().constData(), &cls);
     if (!com::succeeded(hr) || !cls)
-        return fail(QStringLiteral("the library %1 does not provide the class %2").arg(entry.libraryPath, entry.classId));
+        return fail(
+            QStringLiteral("the library %1 does not provide the class %2").arg(entry.libraryPath, entry.classId));
     QWidget* control = cls->CreateInstance(parent);
     if (!control)
         return fail(QStringLiteral("the library %1 made no control").arg(entry.libraryPath));

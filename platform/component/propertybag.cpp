@@ -20,34 +20,23 @@ int tagOf(const QVariant& v)
     case QMetaType::UInt:
     case QMetaType::Short:
     case QMetaType::UShort:
-    case QMetaType::LongLong:
-        return 'I';
-    case QMetaType::Bool:
-        return 'B';
-    case QMetaType::QString:
-        return 'S';
-    case QMetaType::QFont:
-        return 'F';
-    case QMetaType::QImage:
-        return 'P';
-    default:
-        return v.metaType() == QMetaType::fromType<OleColor>() ? 'C' : 0;
+    case QMetaType::LongLong: return 'I';
+    case QMetaType::Bool: return 'B';
+    case QMetaType::QString: return 'S';
+    case QMetaType::QFont: return 'F';
+    case QMetaType::QImage: return 'P';
+    default: return v.metaType() == QMetaType::fromType<OleColor>() ? 'C' : 0;
     }
 }
 
 QByteArray encodeValue(const QVariant& v)
 {
     switch (tagOf(v)) {
-    case 'I':
-        return QByteArray::number(v.toLongLong());
-    case 'B':
-        return v.toBool() ? "1" : "0";
-    case 'S':
-        return HiveFile::encodeName(v.toString());
-    case 'F':
-        return HiveFile::encodeName(v.value<QFont>().toString());
-    case 'C':
-        return QByteArray::number(v.value<OleColor>().value, 16).rightJustified(8, '0').toUpper();
+    case 'I': return QByteArray::number(v.toLongLong());
+    case 'B': return v.toBool() ? "1" : "0";
+    case 'S': return HiveFile::encodeName(v.toString());
+    case 'F': return HiveFile::encodeName(v.value<QFont>().toString());
+    case 'C': return QByteArray::number(v.value<OleColor>().value, 16).rightJustified(8, '0').toUpper();
     case 'P': {
         QByteArray png;
         QBuffer buffer(&png);
@@ -90,9 +79,7 @@ bool decodeValue(char tag, QByteArrayView t, QVariant* out)
         *out = QVariant(n);
         return ok;
     }
-    case 'B':
-        *out = QVariant(t == "1");
-        return t == "1" || t == "0";
+    case 'B': *out = QVariant(t == "1"); return t == "1" || t == "0";
     case 'S':
         if (!HiveFile::decodeName(t, &text))
             return false;
@@ -158,7 +145,7 @@ bool PropertyBag::WriteProperty(const QString& name, const QVariant& value, cons
         return false;
     const qsizetype i = find(name);
     const bool isDefault = (tag == 'P' && value.value<QImage>().isNull())
-                           || (defaultValue.isValid() && (sameValue(value, defaultValue) || value == defaultValue));
+        || (defaultValue.isValid() && (sameValue(value, defaultValue) || value == defaultValue));
     if (isDefault) {
         if (i >= 0)
             m_entries.erase(m_entries.begin() + i);

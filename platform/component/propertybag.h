@@ -9,7 +9,6 @@
 
 #include <vector>
 
-
 // A colour as controls exchange it: 0x00BBGGRR, or a system colour index with the high bit set.
 struct OleColor
 {

@@ -20,14 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (value(before, "SBOptions", "File").size() > 254)
         std::abort();
 
-    const QByteArray after = ProfileFile::withValue(before, QStringLiteral("SBOptions"), QStringLiteral("pro"),
-                                                    QStringLiteral("100"));
+    const QByteArray after =
+        ProfileFile::withValue(before, QStringLiteral("SBOptions"), QStringLiteral("pro"), QStringLiteral("100"));
     if (value(after, "SBOptions", "pro") != QLatin1String("100"))
         std::abort();
     if (value(after, "sboptions", "images") != value(before, "SBOptions", "images")
         || value(after, "Other", "keep") != value(before, "Other", "keep"))
         std::abort();
-    if (ProfileFile::withValue(after, QStringLiteral("SBOptions"), QStringLiteral("pro"), QStringLiteral("100")) != after)
+    if (ProfileFile::withValue(after, QStringLiteral("SBOptions"), QStringLiteral("pro"), QStringLiteral("100"))
+        != after)
         std::abort();
     return 0;
 }

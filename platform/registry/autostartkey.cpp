@@ -168,8 +168,8 @@ AutostartKey::AutostartKey(QString folder)
 
 bool AutostartKey::isUsableName(const QString& name)
 {
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))
+        || name.contains(QChar(0)))
         return false;
     return (name + kSuffix).toUtf8().size() <= 255;
 }

@@ -22,7 +22,8 @@ QString expand(const QString& source)
         }
         const QString name = source.sliced(open + 1, close - open - 1);
         const QByteArray key = name.toLocal8Bit();
-        if (!name.isEmpty() && !key.contains('=') && !key.contains('\0') && qEnvironmentVariableIsSet(key.constData())) {
+        if (!name.isEmpty() && !key.contains('=') && !key.contains('\0')
+            && qEnvironmentVariableIsSet(key.constData())) {
             out += qEnvironmentVariable(key.constData());
             i = close + 1;
         } else {

@@ -19,7 +19,7 @@ constexpr QByteArrayView kMagic = "STASHBOX-HIVE ";
 bool isUnreserved(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-           || c == '_' || c == '~';
+        || c == '_' || c == '~';
 }
 
 int hexDigit(char c)
@@ -318,10 +318,8 @@ HiveFile::Status HiveFile::load(HiveKey& root, QString* why) const
 {
     QByteArray bytes;
     switch (PlainFile::read(m_path, winreg::kMaxHiveBytes, &bytes)) {
-    case PlainFile::Status::Ok:
-        return parse(bytes, root, why);
-    case PlainFile::Status::Missing:
-        return Status::Missing;
+    case PlainFile::Status::Ok: return parse(bytes, root, why);
+    case PlainFile::Status::Missing: return Status::Missing;
     case PlainFile::Status::TooLarge:
         return damaged(why, QStringLiteral("larger than %1 bytes").arg(winreg::kMaxHiveBytes), 0);
     case PlainFile::Status::NotAFile:
@@ -329,8 +327,7 @@ HiveFile::Status HiveFile::load(HiveKey& root, QString* why) const
         if (why)
             *why = QStringLiteral("not a regular file");
         return Status::IoError;
-    case PlainFile::Status::Failed:
-        break;
+    case PlainFile::Status::Failed: break;
     }
     if (why)
         *why = QStringLiteral("cannot be read");

@@ -48,10 +48,9 @@ HiveKey* HiveKey::addSubkey(const QString& name)
 {
     if (HiveKey* existing = subkey(name))
         return existing;
-    auto pos = std::lower_bound(m_subkeys.begin(), m_subkeys.end(), name,
-                                [](const std::unique_ptr<HiveKey>& k, const QString& n) {
-                                    return compareNames(k->m_name, n) < 0;
-                                });
+    auto pos = std::lower_bound(
+        m_subkeys.begin(), m_subkeys.end(), name,
+        [](const std::unique_ptr<HiveKey>& k, const QString& n) { return compareNames(k->m_name, n) < 0; });
     return m_subkeys.insert(pos, std::make_unique<HiveKey>(name))->get();
 }
 
@@ -94,8 +93,8 @@ void HiveKey::setValue(const QString& name, quint32 type, const QByteArray& data
 
 bool HiveKey::removeValue(const QString& name)
 {
-    auto it = std::find_if(m_values.begin(), m_values.end(),
-                           [&](const HiveValue& v) { return sameName(v.name, name); });
+    auto it =
+        std::find_if(m_values.begin(), m_values.end(), [&](const HiveValue& v) { return sameName(v.name, name); });
     if (it == m_values.end())
         return false;
     m_values.erase(it);

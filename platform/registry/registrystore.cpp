@@ -46,8 +46,7 @@ void ensurePath(HiveKey& root, const QStringList& path)
 
 // Resolves `path` below `root`: ERROR_KEY_DELETED when the part an open handle stands for is gone,
 // ERROR_FILE_NOT_FOUND when only the rest is missing.
-template<typename Key>
-LONG lookup(Key& root, const QStringList& path, qsizetype baseDepth, Key** out)
+template <typename Key> LONG lookup(Key& root, const QStringList& path, qsizetype baseDepth, Key** out)
 {
     Key* base = root.find(path.first(baseDepth));
     if (!base)
@@ -108,14 +107,10 @@ QString RegistryStore::autostartFolder() const
 QString RegistryStore::hiveFile(Hive hive) const
 {
     switch (hive) {
-    case Hive::CurrentUser:
-        return registryFolder() + QStringLiteral("/HKCU.hive");
-    case Hive::LocalMachine:
-        return registryFolder() + QStringLiteral("/HKLM.hive");
-    case Hive::Users:
-        return registryFolder() + QStringLiteral("/HKU.hive");
-    case Hive::None:
-        break;
+    case Hive::CurrentUser: return registryFolder() + QStringLiteral("/HKCU.hive");
+    case Hive::LocalMachine: return registryFolder() + QStringLiteral("/HKLM.hive");
+    case Hive::Users: return registryFolder() + QStringLiteral("/HKU.hive");
+    case Hive::None: break;
     }
     return {};
 }
@@ -123,14 +118,10 @@ QString RegistryStore::hiveFile(Hive hive) const
 QString RegistryStore::hivePath(HKEY root) const
 {
     switch (root) {
-    case HKEY_CURRENT_USER:
-        return hiveFile(Hive::CurrentUser);
-    case HKEY_LOCAL_MACHINE:
-        return hiveFile(Hive::LocalMachine);
-    case HKEY_USERS:
-        return hiveFile(Hive::Users);
-    default:
-        return {};
+    case HKEY_CURRENT_USER: return hiveFile(Hive::CurrentUser);
+    case HKEY_LOCAL_MACHINE: return hiveFile(Hive::LocalMachine);
+    case HKEY_USERS: return hiveFile(Hive::Users);
+    default: return {};
     }
 }
 
@@ -155,21 +146,11 @@ LONG RegistryStore::locate(HKEY hKey, const QString& subKey, Location* where, qu
     Location base;
     quint32 access = KEY_ALL_ACCESS;
     switch (hKey) {
-    case HKEY_CLASSES_ROOT:
-        base = {Hive::LocalMachine, kClassesPath};
-        break;
-    case HKEY_CURRENT_USER:
-        base = {Hive::CurrentUser, {}};
-        break;
-    case HKEY_LOCAL_MACHINE:
-        base = {Hive::LocalMachine, {}};
-        break;
-    case HKEY_USERS:
-        base = {Hive::Users, {}};
-        break;
-    case HKEY_CURRENT_CONFIG:
-        base = {Hive::LocalMachine, kCurrentConfigPath};
-        break;
+    case HKEY_CLASSES_ROOT: base = {Hive::LocalMachine, kClassesPath}; break;
+    case HKEY_CURRENT_USER: base = {Hive::CurrentUser, {}}; break;
+    case HKEY_LOCAL_MACHINE: base = {Hive::LocalMachine, {}}; break;
+    case HKEY_USERS: base = {Hive::Users, {}}; break;
+    case HKEY_CURRENT_CONFIG: base = {Hive::LocalMachine, kCurrentConfigPath}; break;
     default: {
         const auto it = m_handles.find(hKey);
         if (it == m_handles.end())
@@ -233,18 +214,15 @@ LONG RegistryStore::readHive(Hive hive, const std::function<LONG(const HiveKey&)
     HiveKey root;
     switch (file.load(root)) {
     case HiveFile::Status::Ok:
-    case HiveFile::Status::Missing:
-        break;
+    case HiveFile::Status::Missing: break;
     case HiveFile::Status::Damaged: {
         // Moving it aside is a change: do it under the lock, and only if it is still damaged then.
         return changeHive(hive, [](HiveKey&, bool*) { return ERROR_SUCCESS; }) == ERROR_SUCCESS
-                   ? readHive(hive, use)
-                   : ERROR_REGISTRY_CORRUPT;
+            ? readHive(hive, use)
+            : ERROR_REGISTRY_CORRUPT;
     }
-    case HiveFile::Status::Unsupported:
-        return ERROR_BADDB;
-    case HiveFile::Status::IoError:
-        return ERROR_CANTREAD;
+    case HiveFile::Status::Unsupported: return ERROR_BADDB;
+    case HiveFile::Status::IoError: return ERROR_CANTREAD;
     }
     ensureFixedKeys(root, hive == Hive::CurrentUser, hive == Hive::LocalMachine);
     return use(root);
@@ -275,16 +253,13 @@ LONG RegistryStore::changeHive(Hive hive, const std::function<LONG(HiveKey&, boo
     HiveKey root;
     switch (file.load(root)) {
     case HiveFile::Status::Ok:
-    case HiveFile::Status::Missing:
-        break;
+    case HiveFile::Status::Missing: break;
     case HiveFile::Status::Damaged:
         // Kept for inspection whether or not the rename works; never written over.
         file.moveAside();
         return ERROR_REGISTRY_CORRUPT;
-    case HiveFile::Status::Unsupported:
-        return ERROR_BADDB;
-    case HiveFile::Status::IoError:
-        return ERROR_CANTREAD;
+    case HiveFile::Status::Unsupported: return ERROR_BADDB;
+    case HiveFile::Status::IoError: return ERROR_CANTREAD;
     }
     ensureFixedKeys(root, hive == Hive::CurrentUser, hive == Hive::LocalMachine);
 
@@ -335,8 +310,8 @@ LONG RegistryStore::RegOpenKeyEx(HKEY hKey, const QString& subKey, quint32 /*opt
     return rc;
 }
 
-LONG RegistryStore::RegCreateKeyEx(HKEY hKey, const QString& subKey, quint32 options, quint32 samDesired,
-                                   HKEY* result, quint32* disposition)
+LONG RegistryStore::RegCreateKeyEx(HKEY hKey, const QString& subKey, quint32 options, quint32 samDesired, HKEY* result,
+                                   quint32* disposition)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
@@ -397,8 +372,7 @@ LONG RegistryStore::RegCloseKey(HKEY hKey)
     return m_handles.erase(hKey) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LONG RegistryStore::RegQueryValueEx(HKEY hKey, const QString& valueName, quint32* type, quint8* data,
-                                    quint32* cbData)
+LONG RegistryStore::RegQueryValueEx(HKEY hKey, const QString& valueName, quint32* type, quint8* data, quint32* cbData)
 {
     if (data && !cbData)
         return ERROR_INVALID_PARAMETER;
@@ -432,8 +406,7 @@ LONG RegistryStore::RegQueryValueEx(HKEY hKey, const QString& valueName, quint32
     return copyData(bytes, data, cbData);
 }
 
-LONG RegistryStore::RegSetValueEx(HKEY hKey, const QString& valueName, quint32 type, const quint8* data,
-                                  quint32 cbData)
+LONG RegistryStore::RegSetValueEx(HKEY hKey, const QString& valueName, quint32 type, const quint8* data, quint32 cbData)
 {
     if ((cbData > 0 && !data) || valueName.size() > kMaxValueNameLength || cbData > quint64(kMaxValueBytes))
         return ERROR_INVALID_PARAMETER;
@@ -520,8 +493,8 @@ LONG RegistryStore::RegEnumKey(HKEY hKey, quint32 index, QString* name, quint32 
     });
 }
 
-LONG RegistryStore::RegEnumValue(HKEY hKey, quint32 index, QString* name, quint32* cchName, quint32* type,
-                                 quint8* data, quint32* cbData)
+LONG RegistryStore::RegEnumValue(HKEY hKey, quint32 index, QString* name, quint32* cchName, quint32* type, quint8* data,
+                                 quint32* cbData)
 {
     if (!name || !cchName || (data && !cbData))
         return ERROR_INVALID_PARAMETER;

@@ -63,8 +63,8 @@ public:
     // *cchName: in, the capacity including the NUL; out, the name's length.
     LONG RegEnumValue(HKEY hKey, quint32 index, QString* name, quint32* cchName, quint32* type, quint8* data,
                       quint32* cbData);
-    LONG RegQueryInfoKey(HKEY hKey, quint32* subKeys, quint32* maxSubKeyLen, quint32* values,
-                         quint32* maxValueNameLen, quint32* maxValueLen);
+    LONG RegQueryInfoKey(HKEY hKey, quint32* subKeys, quint32* maxSubKeyLen, quint32* values, quint32* maxValueNameLen,
+                         quint32* maxValueLen);
     // Refuses the given rights (bits of 0x3F) to whoever opens the key from now on; 0 lifts it.
     LONG RegSetKeyDeniedAccess(HKEY hKey, const QString& subKey, quint32 deniedMask);
 

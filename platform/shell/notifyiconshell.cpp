@@ -22,11 +22,12 @@ bool NotifyIconShell::Shell_NotifyIcon(quint32 message, const QByteArray& record
         const quint32 hWnd = data.hWnd;
         const quint32 uID = data.uID;
         // The view reports to the icon's current callback message, which a later change may set.
-        icon.view = TrayIconView::create(IconHandles::image(icon.data.hIcon), icon.data.tip(), [this, hWnd, uID](quint32 code) {
-            const auto it = m_icons.find({hWnd, uID});
-            if (it != m_icons.end() && it->second.data.uCallbackMessage != 0)
-                TrayNotificationEvent::post(hWnd, it->second.data.uCallbackMessage, code);
-        });
+        icon.view =
+            TrayIconView::create(IconHandles::image(icon.data.hIcon), icon.data.tip(), [this, hWnd, uID](quint32 code) {
+                const auto it = m_icons.find({hWnd, uID});
+                if (it != m_icons.end() && it->second.data.uCallbackMessage != 0)
+                    TrayNotificationEvent::post(hWnd, it->second.data.uCallbackMessage, code);
+            });
         if (!icon.view)
             return false;
         m_icons.emplace(key, std::move(icon));

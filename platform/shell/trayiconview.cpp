@@ -21,20 +21,11 @@ public:
         m_icon.setToolTip(tip);
         QObject::connect(&m_icon, &QSystemTrayIcon::activated, [notify](QSystemTrayIcon::ActivationReason reason) {
             switch (reason) {
-            case QSystemTrayIcon::Trigger:
-                notify(shell::WM_LBUTTONUP);
-                break;
-            case QSystemTrayIcon::Context:
-                notify(shell::WM_RBUTTONUP);
-                break;
-            case QSystemTrayIcon::DoubleClick:
-                notify(shell::WM_LBUTTONDBLCLK);
-                break;
-            case QSystemTrayIcon::MiddleClick:
-                notify(shell::WM_MBUTTONUP);
-                break;
-            case QSystemTrayIcon::Unknown:
-                break;
+            case QSystemTrayIcon::Trigger: notify(shell::WM_LBUTTONUP); break;
+            case QSystemTrayIcon::Context: notify(shell::WM_RBUTTONUP); break;
+            case QSystemTrayIcon::DoubleClick: notify(shell::WM_LBUTTONDBLCLK); break;
+            case QSystemTrayIcon::MiddleClick: notify(shell::WM_MBUTTONUP); break;
+            case QSystemTrayIcon::Unknown: break;
             }
         });
         m_icon.show();

@@ -116,17 +116,10 @@ void XEmbedTrayIcon::notifyButton(Qt::MouseButton button, int step)
 {
     quint32 first = 0;
     switch (button) {
-    case Qt::LeftButton:
-        first = shell::WM_LBUTTONDOWN;
-        break;
-    case Qt::RightButton:
-        first = shell::WM_RBUTTONDOWN;
-        break;
-    case Qt::MiddleButton:
-        first = shell::WM_MBUTTONDOWN;
-        break;
-    default:
-        return;
+    case Qt::LeftButton: first = shell::WM_LBUTTONDOWN; break;
+    case Qt::RightButton: first = shell::WM_RBUTTONDOWN; break;
+    case Qt::MiddleButton: first = shell::WM_MBUTTONDOWN; break;
+    default: return;
     }
     m_notify(first + quint32(step));
 }

@@ -254,7 +254,8 @@ void TestPlatform::largePicturesWaitOnDisk()
     QVERIFY(!QFileInfo::exists(cache.filePath("spill-2147480000")));
     QVERIFY(QFileInfo::exists(cache.filePath("unrelated")));
     const QString folder = PictureSpill::folder();
-    QCOMPARE(QFile::permissions(folder) & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    QCOMPARE(QFile::permissions(folder) & 0x0777,
+             QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
 
     const QImage big = noise(400, 300, 3); // incompressible: far above the threshold
     {

@@ -10,7 +10,6 @@
 
 using namespace winreg;
 
-
 namespace {
 
 struct Raw
@@ -139,7 +138,9 @@ void TestCregistry::textIsStoredWithItsNulAndReadBack()
     QCOMPARE(raw.rc, ERROR_SUCCESS);
     QCOMPARE(raw.type, REG_SZ);
     // Every byte of the multi-byte text plus one NUL: nothing cut off.
-    QCOMPARE(raw.data, sz("Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln"));
+    QCOMPARE(raw.data,
+             sz("Gr\xC3\xBC\xC3\x9F"
+                "e aus K\xC3\xB6ln"));
 
     Cregistry reader(*m_store);
     reader.setClassKey(HKEY_CURRENT_USER);
@@ -216,8 +217,8 @@ void TestCregistry::dwordWritesTakeOnlyIntegers_data()
     QTest::newRow("double") << REG_DWORD << QVariant(5.0) << false << QByteArray();
     QTest::newRow("empty") << REG_DWORD << QVariant() << false << QByteArray();
     QTest::newRow("binary wants a byte array") << REG_BINARY << QVariant(5) << false << QByteArray();
-    QTest::newRow("multi-string is never written") << REG_MULTI_SZ << QVariant(QStringLiteral("a")) << false
-                                                   << QByteArray();
+    QTest::newRow("multi-string is never written")
+        << REG_MULTI_SZ << QVariant(QStringLiteral("a")) << false << QByteArray();
     QTest::newRow("type 0 is never written") << REG_NONE << QVariant(QStringLiteral("a")) << false << QByteArray();
 }
 
@@ -313,9 +314,9 @@ void TestCregistry::multiStringKeepsItsSeparators()
     QCOMPARE(m_reg->Value(), QVariant(QString::fromUtf8("one\0two\0", 8)));
     QCOMPARE(m_reg->ValueType(), REG_MULTI_SZ);
     // A string written by someone else without its NUL loses no character.
-    QCOMPARE(setRaw(*m_store, HKEY_CURRENT_USER, m_reg->SectionKey(), QStringLiteral("Item"), REG_SZ,
-                    QByteArray("abc")),
-             ERROR_SUCCESS);
+    QCOMPARE(
+        setRaw(*m_store, HKEY_CURRENT_USER, m_reg->SectionKey(), QStringLiteral("Item"), REG_SZ, QByteArray("abc")),
+        ERROR_SUCCESS);
     QCOMPARE(m_reg->Value(), QVariant(QStringLiteral("abc")));
     QCOMPARE(setRaw(*m_store, HKEY_CURRENT_USER, m_reg->SectionKey(), QStringLiteral("Item"), REG_SZ, QByteArray()),
              ERROR_SUCCESS);
@@ -525,8 +526,10 @@ void TestCregistry::additionalAssociationsNeedTriplesAndAnExistingClass()
         rawValue(*m_store, HKEY_CLASSES_ROOT, QStringLiteral("Sb.Data\\shell\\edit\\command"), QString());
     QCOMPARE(editCommand.type, REG_SZ);
     QCOMPARE(editCommand.data, sz("/opt/sb -e \"%1\""));
-    QCOMPARE(rawValue(*m_store, HKEY_CLASSES_ROOT, QStringLiteral("Sb.Data\\shell\\edit"), QString()).data, sz("&Edit"));
-    QCOMPARE(rawValue(*m_store, HKEY_CLASSES_ROOT, QStringLiteral("Sb.Data\\shell\\show"), QString()).data, sz("Sh&ow"));
+    QCOMPARE(rawValue(*m_store, HKEY_CLASSES_ROOT, QStringLiteral("Sb.Data\\shell\\edit"), QString()).data,
+             sz("&Edit"));
+    QCOMPARE(rawValue(*m_store, HKEY_CLASSES_ROOT, QStringLiteral("Sb.Data\\shell\\show"), QString()).data,
+             sz("Sh&ow"));
     QCOMPARE(rawValue(*m_store, HKEY_CLASSES_ROOT, QStringLiteral("Sb.Data\\shell\\show\\command"), QString()).data,
              sz("/opt/sb -s"));
     // The verbs written first are still there.

@@ -27,7 +27,9 @@ QMap<QString, QByteArray> snapshot(const QString& root)
         QFile file(path);
         // Only regular files are opened: a FIFO would block.
         files.insert(QDir(root).relativeFilePath(path),
-                     !QFileInfo(path).isFile() ? "<not a file>" : file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>");
+                     !QFileInfo(path).isFile()            ? "<not a file>"
+                         : file.open(QIODevice::ReadOnly) ? file.readAll()
+                                                          : "<unreadable>");
     }
     return files;
 }
@@ -126,9 +128,9 @@ void TestUninstallHelper::removesOnlyTheUsersStartEntry()
     QCOMPARE(readString(store, HKEY_LOCAL_MACHINE, kRun, QStringLiteral("Stashbox"), &text), ERROR_SUCCESS);
     QCOMPARE(text, QByteArray("/opt/machine/stashbox"));
     QCOMPARE(readString(store, HKEY_CURRENT_USER, kRun, QStringLiteral("Stashbox Extra"), &text), ERROR_SUCCESS);
-    QCOMPARE(readString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("Stashbox"),
-                         &text),
-             ERROR_SUCCESS);
+    QCOMPARE(
+        readString(store, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox"), QStringLiteral("Stashbox"), &text),
+        ERROR_SUCCESS);
 }
 
 void TestUninstallHelper::runningAgainIsHarmless()

@@ -45,8 +45,8 @@ Capture::Result Capture::captureClipboard()
     if (full && warnWhenFull) {
         if (showForWarning)
             showForWarning();
-        m_dialogs.message(fullListMessage(m_store.itemLimit()), ProgramTitle,
-                          DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        m_dialogs.message(fullListMessage(m_store.itemLimit()), ProgramTitle, DialogsPort::Icon::Information,
+                          DialogsPort::Buttons::Ok);
         return Result::Warned;
     }
     if (beforeTaking)
@@ -139,7 +139,8 @@ Capture::Result Capture::take(ClipboardOffer& offer, bool dropOldest)
         const quint64 fingerprint = picture.fingerprint();
         if (rowsHavePicture(fingerprint))
             return Result::Duplicate;
-        item = ClipItem{ItemKind::Bitmap, QStringLiteral("IMAGE"), QString::number(fingerprint), picture, uniqueStamp()};
+        item =
+            ClipItem{ItemKind::Bitmap, QStringLiteral("IMAGE"), QString::number(fingerprint), picture, uniqueStamp()};
     } else {
         return Result::Nothing;
     }

@@ -13,11 +13,11 @@ class Capture final
 {
 public:
     enum class Result {
-        Off,        // capture switched off, or the program's own write
-        Warned,     // the list is full and the user was told so
-        Secret,     // marked as not to be kept
-        Duplicate,  // already in the list
-        Nothing,    // no usable format (or pictures switched off, or a picture that cannot be read)
+        Off,       // capture switched off, or the program's own write
+        Warned,    // the list is full and the user was told so
+        Secret,    // marked as not to be kept
+        Duplicate, // already in the list
+        Nothing,   // no usable format (or pictures switched off, or a picture that cannot be read)
         Added,
     };
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "picture.h"
 #include "listconstants.h"
+#include "picture.h"
 
 #include <QObject>
 #include <QPointF>

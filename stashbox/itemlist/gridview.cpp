@@ -249,12 +249,8 @@ void GridView::keyPressEvent(QKeyEvent* event)
     // Enter does what a click on the current row does; the menu key what its button does.
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Space:
-        m_model.pressRow(target, 1, 0, QPointF());
-        return;
-    case Qt::Key_Menu:
-        m_model.clickCellButton();
-        return;
+    case Qt::Key_Space: m_model.pressRow(target, 1, 0, QPointF()); return;
+    case Qt::Key_Menu: m_model.clickCellButton(); return;
     case Qt::Key_Up: target -= 1; break;
     case Qt::Key_Down: target += 1; break;
     case Qt::Key_PageUp: target -= page; break;

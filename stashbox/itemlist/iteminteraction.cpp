@@ -198,9 +198,7 @@ void ItemInteraction::menuAction(int id, int row)
         grid.setTextMatrix(row, 0,
                            m_store.kindOf(row) == ItemKind::Bitmap ? QStringLiteral("IMAGE") : grid.textMatrix(row, 2));
         break;
-    case DeleteItem:
-        deleteItem(row);
-        break;
+    case DeleteItem: deleteItem(row); break;
     case EditItemName:
         m_nameRow = row;
         // The cell's position within the list, used as it is within the window.
@@ -210,25 +208,18 @@ void ItemInteraction::menuAction(int id, int row)
         m_nameBox.text.clear();
         emit nameBoxChanged();
         break;
-    case ClearClipboard:
-        clearAll();
-        break;
-    case ViewImage:
-        emit viewImageRequested(row);
-        break;
-    case ViewText:
-        emit viewTextRequested(row);
-        break;
-    default:
-        break;
+    case ClearClipboard: clearAll(); break;
+    case ViewImage: emit viewImageRequested(row); break;
+    case ViewText: emit viewTextRequested(row); break;
+    default: break;
     }
 }
 
 void ItemInteraction::clearAll()
 {
-    const DialogsPort::Answer answer = m_dialogs.message(QStringLiteral("Delete all items from the clipboard?"),
-                                                         ProgramTitle, DialogsPort::Icon::None,
-                                                         DialogsPort::Buttons::YesNo);
+    const DialogsPort::Answer answer =
+        m_dialogs.message(QStringLiteral("Delete all items from the clipboard?"), ProgramTitle, DialogsPort::Icon::None,
+                          DialogsPort::Buttons::YesNo);
     if (answer == DialogsPort::Answer::No)
         return;
     m_store.clearAll();

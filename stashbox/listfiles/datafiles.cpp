@@ -67,8 +67,8 @@ QString DataFiles::autosavePath() const
 
 bool DataFiles::isPlainName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(QLatin1Char('/'))
-        && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
 }
 
 bool DataFiles::writePictures(const QString& folder)
@@ -134,8 +134,8 @@ void DataFiles::Command3_Click()
     if (file.isEmpty())
         return;
     if (!saveTo(file))
-        m_dialogs.message(QStringLiteral("The list could not be saved completely to ") + file + QLatin1Char('.'), ProgramTitle,
-                          DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
+        m_dialogs.message(QStringLiteral("The list could not be saved completely to ") + file + QLatin1Char('.'),
+                          ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
 }
 
 bool DataFiles::readList(const QString& file, QString* error)
@@ -162,8 +162,8 @@ void DataFiles::Command4_Click()
     m_settings.LoadOptions();
     rebuild(pictureFolder(file));
     if (!read)
-        m_dialogs.message(file + QStringLiteral(" could not be opened: ") + error, ProgramTitle, DialogsPort::Icon::Critical,
-                          DialogsPort::Buttons::Ok);
+        m_dialogs.message(file + QStringLiteral(" could not be opened: ") + error, ProgramTitle,
+                          DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
 }
 
 bool DataFiles::loadStartupFile()

@@ -19,7 +19,7 @@ constexpr char TagEnd[4] = {'E', 'N', 'D', ' '};
 // What version 1.0 writes at the least; a shorter record is cut short, a longer one has fields
 // from a later minor version that this build skips.
 constexpr quint64 LayoutBytes = 6 * 4;
-constexpr quint64 RowBytes = 4 + 4 * 8;        // height and four empty texts
+constexpr quint64 RowBytes = 4 + 4 * 8;          // height and four empty texts
 constexpr quint64 RowRecordBytes = 8 + RowBytes; // with its length
 
 constexpr int MaxGridLines = 255;
@@ -51,8 +51,7 @@ public:
         return true;
     }
 
-    template <typename T>
-    bool number(T* value)
+    template <typename T> bool number(T* value)
     {
         if (sizeof(T) > remaining())
             return false;
@@ -122,8 +121,8 @@ bool readLayout(Reader body, Contents* c)
 
 bool readRow(Reader body, Row* row)
 {
-    return body.twips(&row->height) && body.text(&row->kind) && body.text(&row->text[0])
-        && body.text(&row->text[1]) && body.text(&row->text[2]);
+    return body.twips(&row->height) && body.text(&row->kind) && body.text(&row->text[0]) && body.text(&row->text[1])
+        && body.text(&row->text[2]);
 }
 
 bool readRows(Reader body, Contents* c)
@@ -159,8 +158,7 @@ public:
 
     void raw(const char* data, qsizetype n) { m_out.append(data, n); }
 
-    template <typename T>
-    void number(T value)
+    template <typename T> void number(T value)
     {
         char buf[sizeof(T)];
         qToLittleEndian<T>(value, buf);
@@ -211,18 +209,12 @@ qint32 clampedTwips(int v)
 QString describe(Status s)
 {
     switch (s) {
-    case Status::Ok:
-        return QStringLiteral("The list file was read or written.");
-    case Status::CannotOpen:
-        return QStringLiteral("The list file cannot be opened.");
-    case Status::NotAListFile:
-        return QStringLiteral("The file is not a Stashbox list file.");
-    case Status::NewerVersion:
-        return QStringLiteral("The list file was written by a newer version of Stashbox.");
-    case Status::Damaged:
-        return QStringLiteral("The list file is damaged or cut short.");
-    case Status::CannotWrite:
-        return QStringLiteral("The list file cannot be written.");
+    case Status::Ok: return QStringLiteral("The list file was read or written.");
+    case Status::CannotOpen: return QStringLiteral("The list file cannot be opened.");
+    case Status::NotAListFile: return QStringLiteral("The file is not a Stashbox list file.");
+    case Status::NewerVersion: return QStringLiteral("The list file was written by a newer version of Stashbox.");
+    case Status::Damaged: return QStringLiteral("The list file is damaged or cut short.");
+    case Status::CannotWrite: return QStringLiteral("The list file cannot be written.");
     }
     return QStringLiteral("Unknown list file error.");
 }
@@ -333,14 +325,11 @@ Status read(const QString& path, Contents* out)
 {
     QByteArray bytes;
     switch (PlainFile::read(path, MaxFileBytes, &bytes)) {
-    case PlainFile::Status::Ok:
-        return decode(bytes, out);
-    case PlainFile::Status::TooLarge:
-        return Status::Damaged;
+    case PlainFile::Status::Ok: return decode(bytes, out);
+    case PlainFile::Status::TooLarge: return Status::Damaged;
     case PlainFile::Status::Missing:
     case PlainFile::Status::NotAFile: // a FIFO or device would block or never end
-    case PlainFile::Status::Failed:
-        break;
+    case PlainFile::Status::Failed: break;
     }
     return Status::CannotOpen;
 }

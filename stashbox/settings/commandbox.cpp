@@ -11,11 +11,12 @@ namespace {
 const QStringList& commandWords()
 {
     static const QStringList words{
-        QStringLiteral("+picture"), QStringLiteral("-picture"), QStringLiteral("?love"), QStringLiteral("?ponies"),
-        QStringLiteral("?mom"), QStringLiteral("?wife"), QStringLiteral("-lines"), QStringLiteral("+lines"),
-        QStringLiteral("-images"), QStringLiteral("+images"), QStringLiteral("-saveonexit"), QStringLiteral("+saveonexit"),
-        QStringLiteral("-warn"), QStringLiteral("+warn"), QStringLiteral("=tss"), QStringLiteral("=sb"),
-        QStringLiteral("=100"), QStringLiteral("=20"),
+        QStringLiteral("+picture"), QStringLiteral("-picture"),    QStringLiteral("?love"),
+        QStringLiteral("?ponies"),  QStringLiteral("?mom"),        QStringLiteral("?wife"),
+        QStringLiteral("-lines"),   QStringLiteral("+lines"),      QStringLiteral("-images"),
+        QStringLiteral("+images"),  QStringLiteral("-saveonexit"), QStringLiteral("+saveonexit"),
+        QStringLiteral("-warn"),    QStringLiteral("+warn"),       QStringLiteral("=tss"),
+        QStringLiteral("=sb"),      QStringLiteral("=100"),        QStringLiteral("=20"),
     };
     return words;
 }
@@ -77,7 +78,8 @@ void CommandBox::commandtext_Change(const QString& text)
         m_settings.write(key, value);
         if (m_settings.lastReturnCode() != 0)
             return true;
-        m_dialogs.message(m_settings.notSavedMessage(), ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
+        m_dialogs.message(m_settings.notSavedMessage(), ProgramTitle, DialogsPort::Icon::Critical,
+                          DialogsPort::Buttons::Ok);
         return false;
     };
     GridModel& grid = m_store.grid();

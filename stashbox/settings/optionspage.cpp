@@ -31,9 +31,10 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
              QStringLiteral(" Selecting this option will start Stashbox when Windows starts. "), &m_startWithWin,
              QStringLiteral("StartWithWin"));
     addCheck(525, QStringLiteral("Load clipboard file on startup."),
-             QStringLiteral(" Selecting this option will load a file of your choice when the program starts. "), &m_loadFile,
-             QStringLiteral("LoadFile"))
-        ->setToolTip(QStringLiteral(" Selecting this option will load a clipboard file of your choice when the program starts. "));
+             QStringLiteral(" Selecting this option will load a file of your choice when the program starts. "),
+             &m_loadFile, QStringLiteral("LoadFile"))
+        ->setToolTip(QStringLiteral(
+            " Selecting this option will load a clipboard file of your choice when the program starts. "));
 
     m_command6 = new QPushButton(QStringLiteral("..."), this);
     m_command6->setObjectName(QStringLiteral("Command6"));
@@ -51,7 +52,8 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
     place(m_frame1, 150, 1275, 2880, 750);
     m_screenSide = new QRadioButton(QStringLiteral("Screen Side"), m_frame1);
     m_screenSide->setObjectName(QStringLiteral("ScreenSide"));
-    m_screenSide->setToolTip(QStringLiteral(" Selecting this option will cause Stashbox to hide on the left side of the screen. "));
+    m_screenSide->setToolTip(
+        QStringLiteral(" Selecting this option will cause Stashbox to hide on the left side of the screen. "));
     place(m_screenSide, 90, 195, 1300, 225);
     m_systemTray = new QRadioButton(QStringLiteral("System Tray"), m_frame1);
     m_systemTray->setObjectName(QStringLiteral("SystemTray"));
@@ -78,15 +80,18 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
     m_commandtext->setObjectName(QStringLiteral("commandtext"));
     place(m_commandtext, 930, 2070, 2085, 240);
 
-    addCheck(2385, QStringLiteral("Enable 'Auto Hide'."),
-             QStringLiteral(" Selecting this option will cause Stashbox to hide anytime the desktop or another program is selected. "),
-             &m_autoHide, QStringLiteral("AutoHide"));
-    addCheck(2655, QStringLiteral("Start in 'On' (capture) mode."),
-             QStringLiteral(" Selecting this option will cause Stashbox to start capturing clipboard data on startup. "),
-             &m_startInOnMode, QStringLiteral("StartInOnMode"));
+    addCheck(
+        2385, QStringLiteral("Enable 'Auto Hide'."),
+        QStringLiteral(
+            " Selecting this option will cause Stashbox to hide anytime the desktop or another program is selected. "),
+        &m_autoHide, QStringLiteral("AutoHide"));
+    addCheck(
+        2655, QStringLiteral("Start in 'On' (capture) mode."),
+        QStringLiteral(" Selecting this option will cause Stashbox to start capturing clipboard data on startup. "),
+        &m_startInOnMode, QStringLiteral("StartInOnMode"));
     addCheck(2925, QStringLiteral("Prompt to save on exit."),
-             QStringLiteral(" Selecting this option will cause Stashbox to prompt you when it closes. "), &m_promptOnExit,
-             QStringLiteral("PromptOnExit"));
+             QStringLiteral(" Selecting this option will cause Stashbox to prompt you when it closes. "),
+             &m_promptOnExit, QStringLiteral("PromptOnExit"));
 
     const QString lookTip = QStringLiteral(" Select the appearance of the program. ");
     m_frame2 = new QGroupBox(QStringLiteral("Clipboard"), this);

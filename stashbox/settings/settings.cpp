@@ -7,8 +7,8 @@
 
 #include <QRegularExpression>
 #include <cmath>
-#include <optional>
 #include <limits>
+#include <optional>
 
 namespace {
 const QString Default = QStringLiteral("default");

@@ -11,11 +11,11 @@ bool StartWithSystem::apply(RegistryStore& registry, bool on, const QString& pro
         if (registry.RegCreateKeyEx(HKEY_CURRENT_USER, RunKey, REG_OPTION_NON_VOLATILE, 0x3F, &key) != ERROR_SUCCESS)
             return false;
         // A path with blanks is quoted, or it would be read as a program with arguments.
-        const QString command = programPath.contains(QLatin1Char(' ')) ? QLatin1Char('"') + programPath + QLatin1Char('"')
-                                                                        : programPath;
+        const QString command =
+            programPath.contains(QLatin1Char(' ')) ? QLatin1Char('"') + programPath + QLatin1Char('"') : programPath;
         const QByteArray data = command.toUtf8() + '\0';
-        const LONG rc = registry.RegSetValueEx(key, ValueName, REG_SZ, reinterpret_cast<const quint8*>(data.constData()),
-                                               quint32(data.size()));
+        const LONG rc = registry.RegSetValueEx(key, ValueName, REG_SZ,
+                                               reinterpret_cast<const quint8*>(data.constData()), quint32(data.size()));
         registry.RegCloseKey(key);
         return rc == ERROR_SUCCESS;
     }
@@ -36,7 +36,8 @@ QString StartWithSystem::current(RegistryStore& registry)
     QString value;
     if (registry.RegQueryValueEx(key, ValueName, &type, nullptr, &size) == ERROR_SUCCESS && size > 0) {
         QByteArray data(qsizetype(size), '\0');
-        if (registry.RegQueryValueEx(key, ValueName, &type, reinterpret_cast<quint8*>(data.data()), &size) == ERROR_SUCCESS) {
+        if (registry.RegQueryValueEx(key, ValueName, &type, reinterpret_cast<quint8*>(data.data()), &size)
+            == ERROR_SUCCESS) {
             data.truncate(data.indexOf('\0') >= 0 ? data.indexOf('\0') : data.size());
             value = QString::fromUtf8(data);
         }

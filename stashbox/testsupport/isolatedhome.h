@@ -10,7 +10,8 @@ inline void isolateHome()
     static QTemporaryDir home;
     for (const char* sub : {"config", "data", "cache", "runtime"})
         QDir(home.path()).mkpath(QString::fromLatin1(sub));
-    QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(home.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());

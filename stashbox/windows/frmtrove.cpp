@@ -5,14 +5,14 @@
 #include "clipboardport.h"
 #include "commandbox.h"
 #include "datafiles.h"
-#include "optionspage.h"
-#include "registrystore.h"
-#include "startwithsystem.h"
 #include "dialogsport.h"
 #include "gridview.h"
+#include "optionspage.h"
 #include "processlist.h"
 #include "profilefile.h"
+#include "registrystore.h"
 #include "screenmetrics.h"
+#include "startwithsystem.h"
 #include "stateprobe.h"
 #include "viewers.h"
 
@@ -21,12 +21,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVersionNumber>
 #include <QWindow>
@@ -46,7 +46,8 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_items(new ItemInteraction(m_store, m_capture, clipboard, dialogs, m_pictures.forItems(), this))
     , m_userFolder(userFolder)
     , m_registry(std::make_unique<RegistryStore>())
-    , m_settings(new Settings(m_store, m_capture, userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini"),
+    , m_settings(new Settings(m_store, m_capture,
+                              userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini"),
                               AppFolder::programFolder(), m_pictures.tss, m_pictures.sb, this))
     , m_commands(new CommandBox(*m_settings, m_store, m_capture, dialogs, this))
     , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::programFolder(), userFolder,
@@ -397,8 +398,8 @@ void frmTrove::cmdExit_Click()
     m_items->LoseNameBox();
     SetTopmost(false);
     if (m_settings->panel.promptOnExit) {
-        if (m_dialogs.message(QStringLiteral(" Are you sure you want to close Stashbox?"), ProgramTitle, DialogsPort::Icon::None,
-                              DialogsPort::Buttons::YesNo)
+        if (m_dialogs.message(QStringLiteral(" Are you sure you want to close Stashbox?"), ProgramTitle,
+                              DialogsPort::Icon::None, DialogsPort::Buttons::YesNo)
             == DialogsPort::Answer::No) {
             SetTopmost(true);
             return;

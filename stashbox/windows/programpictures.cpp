@@ -66,8 +66,8 @@ QImage menuPicture(const std::function<void(QPainter&)>& draw)
 
 KindIcons makeKindIcons()
 {
-    return KindIcons{Picture::fromImage(page(16, QColor(40, 40, 40))), Picture::fromImage(page(16, QColor(200, 40, 40), true)),
-                     Picture::fromImage(landscape(16))};
+    return KindIcons{Picture::fromImage(page(16, QColor(40, 40, 40))),
+                     Picture::fromImage(page(16, QColor(200, 40, 40), true)), Picture::fromImage(landscape(16))};
 }
 
 ProgramPictures makeProgramPictures()
@@ -144,7 +144,8 @@ ProgramPictures makeProgramPictures()
         p.setPen(QPen(QColor(70, 70, 70), 2.2, Qt::SolidLine, Qt::RoundCap));
         for (int i = 0; i < 8; ++i) {
             const double a = i * M_PI / 4;
-            p.drawLine(QPointF(8 + 4 * std::cos(a), 8 + 4 * std::sin(a)), QPointF(8 + 6.5 * std::cos(a), 8 + 6.5 * std::sin(a)));
+            p.drawLine(QPointF(8 + 4 * std::cos(a), 8 + 4 * std::sin(a)),
+                       QPointF(8 + 6.5 * std::cos(a), 8 + 6.5 * std::sin(a)));
         }
         p.setPen(QPen(QColor(70, 70, 70), 1.2));
         p.setBrush(QColor(200, 200, 200));

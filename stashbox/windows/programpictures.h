@@ -17,13 +17,10 @@ struct ProgramPictures
     Picture saveFile;
     Picture options;
     Picture deleteItem;
-    Picture tss;         // the list's built-in background pictures
+    Picture tss; // the list's built-in background pictures
     Picture sb;
 
-    ItemPictures forItems() const
-    {
-        return {small, largeText, largeRtf, picture3, picture4, picture2, picture5};
-    }
+    ItemPictures forItems() const { return {small, largeText, largeRtf, picture3, picture4, picture2, picture5}; }
 };
 
 KindIcons makeKindIcons();

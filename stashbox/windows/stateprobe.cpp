@@ -5,11 +5,11 @@
 #include "gridmodel.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QEvent>
 #include <QMetaObject>
 #include <QSaveFile>
 #include <QWidget>
@@ -52,11 +52,8 @@ bool StateProbe::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Move:
     case QEvent::Resize:
     case QEvent::Show:
-    case QEvent::Hide:
-        schedule();
-        break;
-    default:
-        break;
+    case QEvent::Hide: schedule(); break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -35,39 +35,41 @@
 
 enum { MAX_OFFERS = 32, MAX_TRANSFERS = 16 };
 
-typedef struct {
-    char *name;
+typedef struct
+{
+    char* name;
     Atom atom;
-    unsigned char *data;
+    unsigned char* data;
     size_t size;
     int neverAnswer;
     int refuse;
 } Offer;
 
-typedef struct {
+typedef struct
+{
     int active;
     Window requestor;
     Atom property;
     Atom type;
-    const unsigned char *data;
+    const unsigned char* data;
     size_t size;
     size_t offset;
-    int finalSent;      /* the closing zero-length chunk is out */
+    int finalSent; /* the closing zero-length chunk is out */
     double lastProgress;
 } Transfer;
 
-static Display *dpy;
+static Display* dpy;
 static Window ownWindow;
 static Atom selection;
 static Time ownedSince;
 static Offer offers[MAX_OFFERS];
 static int offerCount;
-static char *neverNames[MAX_OFFERS];
+static char* neverNames[MAX_OFFERS];
 static int neverCount;
-static char *refusedNames[MAX_OFFERS];
+static char* refusedNames[MAX_OFFERS];
 static int refusedCount;
 static Transfer transfers[MAX_TRANSFERS];
-static FILE *logFile;
+static FILE* logFile;
 static long delayMs;
 static size_t incrThreshold;
 static size_t chunkSize;
@@ -80,7 +82,7 @@ static double now(void)
     return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
 }
 
-static void fail(int status, const char *fmt, ...)
+static void fail(int status, const char* fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
@@ -100,7 +102,7 @@ static void usage(void)
     exit(2);
 }
 
-static void logRequest(const char *target, const char *outcome)
+static void logRequest(const char* target, const char* outcome)
 {
     if (!logFile)
         return;
@@ -108,19 +110,19 @@ static void logRequest(const char *target, const char *outcome)
     fflush(logFile);
 }
 
-static unsigned char *readWholeFile(const char *path, size_t *size)
+static unsigned char* readWholeFile(const char* path, size_t* size)
 {
-    FILE *f = fopen(path, "rb");
+    FILE* f = fopen(path, "rb");
     if (!f)
         fail(2, "cannot open %s: %s", path, strerror(errno));
     size_t cap = 1 << 16, len = 0;
-    unsigned char *buf = malloc(cap);
+    unsigned char* buf = malloc(cap);
     if (!buf)
         fail(3, "out of memory");
     for (;;) {
         if (len == cap) {
             cap *= 2;
-            unsigned char *grown = realloc(buf, cap);
+            unsigned char* grown = realloc(buf, cap);
             if (!grown)
                 fail(3, "out of memory");
             buf = grown;
@@ -142,10 +144,10 @@ static unsigned char *readWholeFile(const char *path, size_t *size)
  * separates target and value is the first one that does not belong to a
  * ";name=value" parameter.
  */
-static char *findValueSeparator(char *spec)
+static char* findValueSeparator(char* spec)
 {
     int parameterPending = 0;
-    for (char *p = spec; *p; ++p) {
+    for (char* p = spec; *p; ++p) {
         if (*p == ';')
             parameterPending = 1;
         else if (*p == '=') {
@@ -157,35 +159,34 @@ static char *findValueSeparator(char *spec)
     return NULL;
 }
 
-static void addOffer(char *spec)
+static void addOffer(char* spec)
 {
     if (offerCount == MAX_OFFERS)
         fail(2, "too many targets");
-    char *sep = findValueSeparator(spec);
+    char* sep = findValueSeparator(spec);
     if (!sep || sep == spec)
         fail(2, "target must be given as TARGET=VALUE or TARGET=@FILE: %s", spec);
     *sep = '\0';
-    Offer *o = &offers[offerCount++];
+    Offer* o = &offers[offerCount++];
     o->name = spec;
-    const char *value = sep + 1;
+    const char* value = sep + 1;
     if (value[0] == '@') {
         o->data = readWholeFile(value + 1, &o->size);
     } else {
         o->size = strlen(value);
-        o->data = (unsigned char *)strdup(value);
+        o->data = (unsigned char*)strdup(value);
     }
 }
 
-static Transfer *findTransfer(Window requestor, Atom property)
+static Transfer* findTransfer(Window requestor, Atom property)
 {
     for (int i = 0; i < MAX_TRANSFERS; ++i)
-        if (transfers[i].active && transfers[i].requestor == requestor
-            && transfers[i].property == property)
+        if (transfers[i].active && transfers[i].requestor == requestor && transfers[i].property == property)
             return &transfers[i];
     return NULL;
 }
 
-static int requestorHasOtherTransfers(const Transfer *t)
+static int requestorHasOtherTransfers(const Transfer* t)
 {
     for (int i = 0; i < MAX_TRANSFERS; ++i)
         if (&transfers[i] != t && transfers[i].active && transfers[i].requestor == t->requestor)
@@ -193,32 +194,30 @@ static int requestorHasOtherTransfers(const Transfer *t)
     return 0;
 }
 
-static void endTransfer(Transfer *t)
+static void endTransfer(Transfer* t)
 {
     if (!requestorHasOtherTransfers(t))
         XSelectInput(dpy, t->requestor, NoEventMask);
     t->active = 0;
 }
 
-static int startTransfer(Window requestor, Atom property, const Offer *o)
+static int startTransfer(Window requestor, Atom property, const Offer* o)
 {
-    Transfer *slot = NULL;
+    Transfer* slot = NULL;
     for (int i = 0; i < MAX_TRANSFERS && !slot; ++i)
         if (!transfers[i].active)
             slot = &transfers[i];
     if (!slot)
         return 0;
-    *slot = (Transfer){ 1, requestor, property, o->atom == atomUtf8 ? atomUtf8 : o->atom,
-                        o->data, o->size, 0, 0, now() };
+    *slot = (Transfer){1, requestor, property, o->atom == atomUtf8 ? atomUtf8 : o->atom, o->data, o->size, 0, 0, now()};
     /* The requestor deleting the property is our cue for the next chunk. */
     XSelectInput(dpy, requestor, PropertyChangeMask);
     long announced = (long)o->size;
-    XChangeProperty(dpy, requestor, property, atomIncr, 32, PropModeReplace,
-                    (unsigned char *)&announced, 1);
+    XChangeProperty(dpy, requestor, property, atomIncr, 32, PropModeReplace, (unsigned char*)&announced, 1);
     return 1;
 }
 
-static void continueTransfer(Transfer *t)
+static void continueTransfer(Transfer* t)
 {
     size_t left = t->size - t->offset;
     size_t n = left < chunkSize ? left : chunkSize;
@@ -227,18 +226,16 @@ static void continueTransfer(Transfer *t)
             endTransfer(t);
             return;
         }
-        XChangeProperty(dpy, t->requestor, t->property, t->type, 8, PropModeReplace,
-                        (const unsigned char *)"", 0);
+        XChangeProperty(dpy, t->requestor, t->property, t->type, 8, PropModeReplace, (const unsigned char*)"", 0);
         t->finalSent = 1;
     } else {
-        XChangeProperty(dpy, t->requestor, t->property, t->type, 8, PropModeReplace,
-                        t->data + t->offset, (int)n);
+        XChangeProperty(dpy, t->requestor, t->property, t->type, 8, PropModeReplace, t->data + t->offset, (int)n);
         t->offset += n;
     }
     t->lastProgress = now();
 }
 
-static const Offer *findOffer(Atom target)
+static const Offer* findOffer(Atom target)
 {
     for (int i = 0; i < offerCount; ++i)
         if (offers[i].atom == target)
@@ -246,13 +243,13 @@ static const Offer *findOffer(Atom target)
     return NULL;
 }
 
-static void answer(const XSelectionRequestEvent *req)
+static void answer(const XSelectionRequestEvent* req)
 {
-    char *targetName = XGetAtomName(dpy, req->target);
-    const char *name = targetName ? targetName : "?";
+    char* targetName = XGetAtomName(dpy, req->target);
+    const char* name = targetName ? targetName : "?";
     /* Clients older than ICCCM 2 leave the property out. */
     Atom property = req->property != None ? req->property : req->target;
-    const Offer *o = findOffer(req->target);
+    const Offer* o = findOffer(req->target);
 
     if (o && o->neverAnswer) {
         logRequest(name, "ignored");
@@ -261,11 +258,11 @@ static void answer(const XSelectionRequestEvent *req)
         return;
     }
     if (delayMs > 0) {
-        struct timespec d = { delayMs / 1000, (delayMs % 1000) * 1000000L };
+        struct timespec d = {delayMs / 1000, (delayMs % 1000) * 1000000L};
         nanosleep(&d, NULL);
     }
 
-    const char *outcome = "answered";
+    const char* outcome = "answered";
     if (req->target == atomTargets) {
         Atom list[MAX_OFFERS + 2];
         int n = 0;
@@ -273,12 +270,10 @@ static void answer(const XSelectionRequestEvent *req)
         list[n++] = atomTimestamp;
         for (int i = 0; i < offerCount; ++i)
             list[n++] = offers[i].atom;
-        XChangeProperty(dpy, req->requestor, property, XA_ATOM, 32, PropModeReplace,
-                        (unsigned char *)list, n);
+        XChangeProperty(dpy, req->requestor, property, XA_ATOM, 32, PropModeReplace, (unsigned char*)list, n);
     } else if (req->target == atomTimestamp) {
         long stamp = (long)ownedSince;
-        XChangeProperty(dpy, req->requestor, property, XA_INTEGER, 32, PropModeReplace,
-                        (unsigned char *)&stamp, 1);
+        XChangeProperty(dpy, req->requestor, property, XA_INTEGER, 32, PropModeReplace, (unsigned char*)&stamp, 1);
     } else if (o && o->refuse) {
         outcome = "refused";
         property = None;
@@ -291,8 +286,7 @@ static void answer(const XSelectionRequestEvent *req)
         }
     } else if (o) {
         Atom type = o->atom == atomUtf8 ? atomUtf8 : o->atom;
-        XChangeProperty(dpy, req->requestor, property, type, 8, PropModeReplace, o->data,
-                        (int)o->size);
+        XChangeProperty(dpy, req->requestor, property, type, 8, PropModeReplace, o->data, (int)o->size);
     } else {
         outcome = "refused";
         property = None;
@@ -318,8 +312,7 @@ static Time serverTime(void)
 {
     /* A zero-length append still produces a PropertyNotify carrying the server time. */
     Atom stampAtom = XInternAtom(dpy, "CLIPOWNER_TIMESTAMP", False);
-    XChangeProperty(dpy, ownWindow, stampAtom, XA_STRING, 8, PropModeAppend,
-                    (const unsigned char *)"", 0);
+    XChangeProperty(dpy, ownWindow, stampAtom, XA_STRING, 8, PropModeAppend, (const unsigned char*)"", 0);
     XEvent ev;
     for (;;) {
         XWindowEvent(dpy, ownWindow, PropertyChangeMask, &ev);
@@ -328,24 +321,24 @@ static Time serverTime(void)
     }
 }
 
-static int waitForOwner(const char *name, double timeoutSeconds)
+static int waitForOwner(const char* name, double timeoutSeconds)
 {
     Atom sel = XInternAtom(dpy, name, False);
     double deadline = now() + timeoutSeconds;
     while (XGetSelectionOwner(dpy, sel) == None) {
         if (now() >= deadline)
             return 1;
-        struct timespec d = { 0, 20 * 1000000L };
+        struct timespec d = {0, 20 * 1000000L};
         nanosleep(&d, NULL);
     }
     return 0;
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
-    const char *selectionName = "CLIPBOARD";
-    const char *waitName = NULL;
-    const char *logPath = NULL;
+    const char* selectionName = "CLIPBOARD";
+    const char* waitName = NULL;
+    const char* logPath = NULL;
     double timeoutSeconds = 0;
     long threshold = -1;
     int opt;
@@ -442,15 +435,14 @@ int main(int argc, char **argv)
                 break;
             case PropertyNotify:
                 if (ev.xproperty.state == PropertyDelete) {
-                    Transfer *t = findTransfer(ev.xproperty.window, ev.xproperty.atom);
+                    Transfer* t = findTransfer(ev.xproperty.window, ev.xproperty.atom);
                     if (t) {
                         continueTransfer(t);
                         XFlush(dpy);
                     }
                 }
                 break;
-            default:
-                break;
+            default: break;
             }
         }
         double current = now();
@@ -463,7 +455,7 @@ int main(int argc, char **argv)
         double wait = 1.0;
         if (deadline > 0 && deadline - current < wait)
             wait = deadline - current;
-        struct timeval tv = { (time_t)wait, (suseconds_t)((wait - (long)wait) * 1e6) };
+        struct timeval tv = {(time_t)wait, (suseconds_t)((wait - (long)wait) * 1e6)};
         fd_set fds;
         FD_ZERO(&fds);
         FD_SET(fd, &fds);

@@ -8,7 +8,7 @@
 #include <QSet>
 #include <QThread>
 
-ClipOwnerProcess::ClipOwnerProcess(XSession &session)
+ClipOwnerProcess::ClipOwnerProcess(XSession& session)
     : m_session(session)
 {
 }
@@ -18,7 +18,7 @@ ClipOwnerProcess::~ClipOwnerProcess()
     stop();
 }
 
-ClipOwnerProcess &ClipOwnerProcess::offer(const QString &target, const QByteArray &data)
+ClipOwnerProcess& ClipOwnerProcess::offer(const QString& target, const QByteArray& data)
 {
     // Data always goes by file: no size limit and no quoting trouble.
     const QString path = m_dir.filePath(QStringLiteral("offer%1").arg(m_fileCount++));
@@ -29,7 +29,7 @@ ClipOwnerProcess &ClipOwnerProcess::offer(const QString &target, const QByteArra
     return *this;
 }
 
-ClipOwnerProcess &ClipOwnerProcess::offerText(const QString &text)
+ClipOwnerProcess& ClipOwnerProcess::offerText(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     offer(QStringLiteral("UTF8_STRING"), utf8);
@@ -38,31 +38,31 @@ ClipOwnerProcess &ClipOwnerProcess::offerText(const QString &text)
     return *this;
 }
 
-ClipOwnerProcess &ClipOwnerProcess::neverAnswer(const QString &target)
+ClipOwnerProcess& ClipOwnerProcess::neverAnswer(const QString& target)
 {
     m_args << QStringLiteral("-n") << target;
     return *this;
 }
 
-ClipOwnerProcess &ClipOwnerProcess::refuse(const QString &target)
+ClipOwnerProcess& ClipOwnerProcess::refuse(const QString& target)
 {
     m_args << QStringLiteral("-r") << target;
     return *this;
 }
 
-ClipOwnerProcess &ClipOwnerProcess::delayEachAnswer(int ms)
+ClipOwnerProcess& ClipOwnerProcess::delayEachAnswer(int ms)
 {
     m_args << QStringLiteral("-d") << QString::number(ms);
     return *this;
 }
 
-ClipOwnerProcess &ClipOwnerProcess::incrAbove(qint64 bytes)
+ClipOwnerProcess& ClipOwnerProcess::incrAbove(qint64 bytes)
 {
     m_args << QStringLiteral("-i") << QString::number(bytes);
     return *this;
 }
 
-bool ClipOwnerProcess::start(QString *error)
+bool ClipOwnerProcess::start(QString* error)
 {
     if (!m_dir.isValid()) {
         if (error)
@@ -72,8 +72,9 @@ bool ClipOwnerProcess::start(QString *error)
     m_process = std::make_unique<ManagedProcess>();
     m_process->setEnvironment(m_session.environment());
     // A forgotten owner must not outlive a test run by much.
-    const QStringList args = m_args + QStringList{QStringLiteral("-l"), m_dir.filePath(QStringLiteral("requests.log")),
-                                                  QStringLiteral("-x"), QStringLiteral("300")};
+    const QStringList args = m_args
+        + QStringList{QStringLiteral("-l"), m_dir.filePath(QStringLiteral("requests.log")), QStringLiteral("-x"),
+                      QStringLiteral("300")};
     if (!m_process->start(RigPaths::clipOwner(), args, error))
         return false;
     QByteArray line;
@@ -93,7 +94,7 @@ QList<ClipOwnerProcess::Request> ClipOwnerProcess::requests() const
     if (!file.open(QIODevice::ReadOnly))
         return out;
     const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &line : lines) {
+    for (const QByteArray& line : lines) {
         const qsizetype space = line.lastIndexOf(' ');
         if (space <= 0)
             continue;
@@ -102,10 +103,10 @@ QList<ClipOwnerProcess::Request> ClipOwnerProcess::requests() const
     return out;
 }
 
-int ClipOwnerProcess::requestCount(const QString &target) const
+int ClipOwnerProcess::requestCount(const QString& target) const
 {
     int n = 0;
-    for (const Request &r : requests())
+    for (const Request& r : requests())
         n += r.target == target;
     return n;
 }
@@ -114,7 +115,7 @@ QStringList ClipOwnerProcess::repeatedTargets() const
 {
     QSet<QString> seen;
     QStringList repeated;
-    for (const Request &r : requests()) {
+    for (const Request& r : requests()) {
         if (seen.contains(r.target) && !repeated.contains(r.target))
             repeated << r.target;
         seen.insert(r.target);
@@ -122,7 +123,7 @@ QStringList ClipOwnerProcess::repeatedTargets() const
     return repeated;
 }
 
-bool ClipOwnerProcess::waitForRequest(const QString &target, int timeoutMs) const
+bool ClipOwnerProcess::waitForRequest(const QString& target, int timeoutMs) const
 {
     QElapsedTimer clock;
     clock.start();
@@ -139,7 +140,7 @@ bool ClipOwnerProcess::waitForDataRequest(int timeoutMs) const
     QElapsedTimer clock;
     clock.start();
     do {
-        for (const Request &r : requests()) {
+        for (const Request& r : requests()) {
             if (r.target != QLatin1String("TARGETS") && r.target != QLatin1String("TIMESTAMP"))
                 return true;
         }
@@ -162,7 +163,7 @@ void ClipOwnerProcess::stop()
 QString ClipOwnerProcess::logText() const
 {
     QStringList lines;
-    for (const Request &r : requests())
+    for (const Request& r : requests())
         lines << r.target + QLatin1Char(' ') + r.outcome;
     return lines.join(QStringLiteral("; "));
 }

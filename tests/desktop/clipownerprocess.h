@@ -19,35 +19,35 @@ class XSession;
 class ClipOwnerProcess final
 {
 public:
-    explicit ClipOwnerProcess(XSession &session);
+    explicit ClipOwnerProcess(XSession& session);
     ~ClipOwnerProcess();
-    ClipOwnerProcess(const ClipOwnerProcess &) = delete;
-    ClipOwnerProcess &operator=(const ClipOwnerProcess &) = delete;
+    ClipOwnerProcess(const ClipOwnerProcess&) = delete;
+    ClipOwnerProcess& operator=(const ClipOwnerProcess&) = delete;
 
-    ClipOwnerProcess &offer(const QString &target, const QByteArray &data);
+    ClipOwnerProcess& offer(const QString& target, const QByteArray& data);
     // Text as Qt programs offer it: UTF-8 under the names Qt asks for.
-    ClipOwnerProcess &offerText(const QString &text);
-    ClipOwnerProcess &neverAnswer(const QString &target);
+    ClipOwnerProcess& offerText(const QString& text);
+    ClipOwnerProcess& neverAnswer(const QString& target);
     // Lists the target but refuses to hand it over.
-    ClipOwnerProcess &refuse(const QString &target);
-    ClipOwnerProcess &delayEachAnswer(int ms);
-    ClipOwnerProcess &incrAbove(qint64 bytes);
+    ClipOwnerProcess& refuse(const QString& target);
+    ClipOwnerProcess& delayEachAnswer(int ms);
+    ClipOwnerProcess& incrAbove(qint64 bytes);
 
     // Starts the owner and waits (bounded) until it owns the clipboard.
-    bool start(QString *error = nullptr);
+    bool start(QString* error = nullptr);
     // CLOCK_MONOTONIC time at which it took the clipboard.
     qint64 ownedSinceNs() const { return m_ownedSinceNs; }
 
     struct Request
     {
         QString target;
-        QString outcome;   // answered, incr, refused, ignored
+        QString outcome; // answered, incr, refused, ignored
     };
     QList<Request> requests() const;
-    int requestCount(const QString &target) const;
+    int requestCount(const QString& target) const;
     // Targets asked for more than once during this offer.
     QStringList repeatedTargets() const;
-    bool waitForRequest(const QString &target, int timeoutMs) const;
+    bool waitForRequest(const QString& target, int timeoutMs) const;
     // Waits for a request of any target but TARGETS and TIMESTAMP.
     bool waitForDataRequest(int timeoutMs) const;
 
@@ -56,7 +56,7 @@ public:
     QString logText() const;
 
 private:
-    XSession &m_session;
+    XSession& m_session;
     QTemporaryDir m_dir;
     QStringList m_args;
     int m_fileCount = 0;

@@ -16,7 +16,7 @@ DesktopFixture::~DesktopFixture()
     stopSession();
 }
 
-bool DesktopFixture::fail(const QString &why)
+bool DesktopFixture::fail(const QString& why)
 {
     m_error = why;
     return false;
@@ -35,26 +35,26 @@ void DesktopFixture::stopSession()
     m_session.stop();
 }
 
-bool DesktopFixture::startApp(const Settings &settings, bool answerWelcome)
+bool DesktopFixture::startApp(const Settings& settings, bool answerWelcome)
 {
     // The program captures what is on the clipboard when it starts; a case
     // starts from nothing.
     m_session.stopHelpers();
     m_owners.clear();
     m_app = std::make_unique<StashboxApp>(m_session);
-    for (const auto &[key, value] : settings)
+    for (const auto& [key, value] : settings)
         m_app->setSetting(key, value);
     m_app->setExpectWindow(answerWelcome);
     QString why;
     if (!m_app->start(&why))
         return fail(why);
     ProbeState s;
-    if (!m_app->waitFor([](const ProbeState &st) { return st.count == 0; }, 5000, &s))
+    if (!m_app->waitFor([](const ProbeState& st) { return st.count == 0; }, 5000, &s))
         return fail(QStringLiteral("a fresh program does not start with an empty list:\n") + s.describe());
     return true;
 }
 
-void DesktopFixture::endCase(const QString &caseName, bool failed)
+void DesktopFixture::endCase(const QString& caseName, bool failed)
 {
     if (failed && m_session.isRunning()) {
         const QString shot = QDir(QCoreApplication::applicationDirPath())
@@ -68,7 +68,7 @@ void DesktopFixture::endCase(const QString &caseName, bool failed)
                 std::fprintf(stderr, "last probe:\n%s\n", qPrintable(s->describe()));
             std::fprintf(stderr, "program output:\n%s\n", qPrintable(m_app->outputTail()));
         }
-        for (const auto &owner : m_owners)
+        for (const auto& owner : m_owners)
             std::fprintf(stderr, "clipboard owner requests: %s\n", qPrintable(owner->logText()));
     }
     if (m_app)
@@ -78,7 +78,7 @@ void DesktopFixture::endCase(const QString &caseName, bool failed)
     m_session.stopHelpers();
 }
 
-ClipOwnerProcess &DesktopFixture::newOwner()
+ClipOwnerProcess& DesktopFixture::newOwner()
 {
     // Owners that lost the clipboard have exited; their logs stay readable
     // until the case ends.
@@ -86,7 +86,7 @@ ClipOwnerProcess &DesktopFixture::newOwner()
     return *m_owners.back();
 }
 
-bool DesktopFixture::start(ClipOwnerProcess &owner)
+bool DesktopFixture::start(ClipOwnerProcess& owner)
 {
     QString why;
     if (!owner.start(&why))
@@ -94,18 +94,18 @@ bool DesktopFixture::start(ClipOwnerProcess &owner)
     return true;
 }
 
-ClipOwnerProcess *DesktopFixture::copyText(const QString &text)
+ClipOwnerProcess* DesktopFixture::copyText(const QString& text)
 {
-    ClipOwnerProcess &owner = newOwner();
+    ClipOwnerProcess& owner = newOwner();
     owner.offerText(text);
     return start(owner) ? &owner : nullptr;
 }
 
-bool DesktopFixture::waitForTopText(const QString &text, int timeoutMs, ProbeState *state)
+bool DesktopFixture::waitForTopText(const QString& text, int timeoutMs, ProbeState* state)
 {
     ProbeState s;
     const bool ok = m_app->waitFor(
-        [&text](const ProbeState &st) { return st.top() && st.top()->text == text.left(4096); }, timeoutMs, &s);
+        [&text](const ProbeState& st) { return st.top() && st.top()->text == text.left(4096); }, timeoutMs, &s);
     if (state)
         *state = s;
     if (!ok) {
@@ -117,7 +117,7 @@ bool DesktopFixture::waitForTopText(const QString &text, int timeoutMs, ProbeSta
     return true;
 }
 
-bool DesktopFixture::sentinel(ProbeState *state, QString *text, int timeoutMs)
+bool DesktopFixture::sentinel(ProbeState* state, QString* text, int timeoutMs)
 {
     const QString marker = QStringLiteral("sentinel %1 of pid %2").arg(++m_sentinels).arg(m_app->pid());
     if (text)
@@ -127,10 +127,10 @@ bool DesktopFixture::sentinel(ProbeState *state, QString *text, int timeoutMs)
     return waitForTopText(marker, timeoutMs, state);
 }
 
-bool DesktopFixture::reveal(const QString &control, ProbeState *state)
+bool DesktopFixture::reveal(const QString& control, ProbeState* state)
 {
     const QRect screen(0, 0, 1280, 1024);
-    auto shown = [&control, &screen](const ProbeState &st) {
+    auto shown = [&control, &screen](const ProbeState& st) {
         const QRect r = st.controls.value(control);
         return !r.isEmpty() && screen.contains(r);
     };
@@ -142,8 +142,9 @@ bool DesktopFixture::reveal(const QString &control, ProbeState *state)
         return true;
     const QRect handle = now->controls.value(QStringLiteral("ClipHandle")) & screen;
     if (handle.isEmpty())
-        return fail(QStringLiteral("%1 is not on screen and there is no visible ClipHandle to slide the window out:\n%2")
-                        .arg(control, now->describe()));
+        return fail(
+            QStringLiteral("%1 is not on screen and there is no visible ClipHandle to slide the window out:\n%2")
+                .arg(control, now->describe()));
     m_session.moveMouse(handle.center());
     if (!m_app->waitFor(shown, 10000, state))
         return fail(QStringLiteral("the pointer over the handle did not bring %1 on screen:\n%2")
@@ -151,7 +152,7 @@ bool DesktopFixture::reveal(const QString &control, ProbeState *state)
     return true;
 }
 
-bool DesktopFixture::intact(const ProbeState &state)
+bool DesktopFixture::intact(const ProbeState& state)
 {
     if (!m_app->isAlive())
         return fail(QStringLiteral("the program is gone: %1\n%2").arg(m_app->exitDescription(), m_app->outputTail()));

@@ -23,40 +23,40 @@ public:
 
     DesktopFixture();
     ~DesktopFixture();
-    DesktopFixture(const DesktopFixture &) = delete;
-    DesktopFixture &operator=(const DesktopFixture &) = delete;
+    DesktopFixture(const DesktopFixture&) = delete;
+    DesktopFixture& operator=(const DesktopFixture&) = delete;
 
     bool startSession();
     void stopSession();
     // Starts the program with an empty clipboard and waits for its first,
     // empty list; with `answerWelcome` off, the first start's welcome box is
     // left open.
-    bool startApp(const Settings &settings = {}, bool answerWelcome = true);
+    bool startApp(const Settings& settings = {}, bool answerWelcome = true);
     // Stops the program and every clipboard owner; on failure first saves a
     // screenshot beside the test program and prints what the program said.
-    void endCase(const QString &caseName, bool failed);
+    void endCase(const QString& caseName, bool failed);
 
-    XSession &session() { return m_session; }
-    StashboxApp &app() { return *m_app; }
-    const QString &error() const { return m_error; }
+    XSession& session() { return m_session; }
+    StashboxApp& app() { return *m_app; }
+    const QString& error() const { return m_error; }
 
     // A clipboard owner that lives until the case ends; configure, then start().
-    ClipOwnerProcess &newOwner();
+    ClipOwnerProcess& newOwner();
     // Another program copies text (through clipowner, so requests are logged).
-    ClipOwnerProcess *copyText(const QString &text);
-    bool start(ClipOwnerProcess &owner);
+    ClipOwnerProcess* copyText(const QString& text);
+    bool start(ClipOwnerProcess& owner);
 
-    bool waitForTopText(const QString &text, int timeoutMs, ProbeState *state = nullptr);
+    bool waitForTopText(const QString& text, int timeoutMs, ProbeState* state = nullptr);
     // Copies a fresh text and waits until it is on top.  Clipboard changes are
     // handled in order, so every change before it has been dealt with by then.
-    bool sentinel(ProbeState *state, QString *text = nullptr, int timeoutMs = 10000);
+    bool sentinel(ProbeState* state, QString* text = nullptr, int timeoutMs = 10000);
     // Makes sure the named control of the main window is on screen: when the
     // window sits retracted at the screen edge, the pointer goes over its
     // handle so that it slides out, as a user would do.
-    bool reveal(const QString &control, ProbeState *state);
+    bool reveal(const QString& control, ProbeState* state);
     // The program is still running and its list is consistent.
-    bool intact(const ProbeState &state);
-    bool fail(const QString &why);
+    bool intact(const ProbeState& state);
+    bool fail(const QString& why);
 
 private:
     XSession m_session;

@@ -22,12 +22,12 @@ ManagedProcess::~ManagedProcess()
     stop(1000);
 }
 
-void ManagedProcess::setEnvironment(const QProcessEnvironment &env)
+void ManagedProcess::setEnvironment(const QProcessEnvironment& env)
 {
     m_process.setProcessEnvironment(env);
 }
 
-void ManagedProcess::setOutputFile(const QString &path)
+void ManagedProcess::setOutputFile(const QString& path)
 {
     m_process.setStandardOutputFile(path, QIODevice::Append);
     m_process.setStandardErrorFile(path, QIODevice::Append);
@@ -44,7 +44,7 @@ void ManagedProcess::mergeOutput()
     m_process.setProcessChannelMode(QProcess::MergedChannels);
 }
 
-bool ManagedProcess::start(const QString &program, const QStringList &args, QString *error)
+bool ManagedProcess::start(const QString& program, const QStringList& args, QString* error)
 {
     m_process.start(program, args);
     if (!m_process.waitForStarted(10000)) {
@@ -72,7 +72,7 @@ QByteArray ManagedProcess::readOutput()
     return out;
 }
 
-bool ManagedProcess::waitForLine(const QByteArray &prefix, int timeoutMs, QByteArray *line)
+bool ManagedProcess::waitForLine(const QByteArray& prefix, int timeoutMs, QByteArray* line)
 {
     QElapsedTimer clock;
     clock.start();
@@ -120,7 +120,7 @@ void ManagedProcess::closeWriteChannel()
     m_process.closeWriteChannel();
 }
 
-bool ManagedProcess::write(const QByteArray &data)
+bool ManagedProcess::write(const QByteArray& data)
 {
     if (m_process.write(data) != data.size())
         return false;

@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-std::optional<ProbeState> ProbeState::read(const QString &path, QString *error)
+std::optional<ProbeState> ProbeState::read(const QString& path, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -16,7 +16,7 @@ std::optional<ProbeState> ProbeState::read(const QString &path, QString *error)
     return parse(file.readAll(), error);
 }
 
-std::optional<ProbeState> ProbeState::parse(const QByteArray &json, QString *error)
+std::optional<ProbeState> ProbeState::parse(const QByteArray& json, QString* error)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
@@ -35,7 +35,7 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray &json, QString *err
     s.captureOn = o.value(QLatin1String("captureOn")).toBool();
     s.imageCapture = o.value(QLatin1String("imageCapture")).toBool();
     const QJsonArray rows = o.value(QLatin1String("rows")).toArray();
-    for (const QJsonValue &v : rows) {
+    for (const QJsonValue& v : rows) {
         const QJsonObject r = v.toObject();
         ProbeRow row;
         row.row = r.value(QLatin1String("row")).toInt(-1);
@@ -58,8 +58,9 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray &json, QString *err
     const QJsonObject controls = o.value(QLatin1String("controls")).toObject();
     for (auto it = controls.begin(); it != controls.end(); ++it) {
         const QJsonObject r = it.value().toObject();
-        s.controls.insert(it.key(), QRect(r.value(QLatin1String("x")).toInt(), r.value(QLatin1String("y")).toInt(),
-                                          r.value(QLatin1String("w")).toInt(), r.value(QLatin1String("h")).toInt()));
+        s.controls.insert(it.key(),
+                          QRect(r.value(QLatin1String("x")).toInt(), r.value(QLatin1String("y")).toInt(),
+                                r.value(QLatin1String("w")).toInt(), r.value(QLatin1String("h")).toInt()));
     }
     return s;
 }
@@ -67,14 +68,14 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray &json, QString *err
 QStringList ProbeState::texts() const
 {
     QStringList out;
-    for (const ProbeRow &r : rows)
+    for (const ProbeRow& r : rows)
         out << r.text;
     return out;
 }
 
-bool ProbeState::consistent(QString *why) const
+bool ProbeState::consistent(QString* why) const
 {
-    auto fail = [why](const QString &reason) {
+    auto fail = [why](const QString& reason) {
         if (why)
             *why = reason;
         return false;
@@ -88,7 +89,7 @@ bool ProbeState::consistent(QString *why) const
     if (count > limit)
         return fail(QStringLiteral("count %1 above the limit %2").arg(count).arg(limit));
     for (size_t i = 0; i < rows.size(); ++i) {
-        const ProbeRow &r = rows[i];
+        const ProbeRow& r = rows[i];
         if (r.row != int(i))
             return fail(QStringLiteral("item %1 sits in row %2 (gap in the list)").arg(i).arg(r.row));
         if (r.kind != QLatin1String("Text") && r.kind != QLatin1String("RTF") && r.kind != QLatin1String("Bitmap"))
@@ -110,10 +111,15 @@ QString ProbeState::describe() const
                  .arg(imageCapture);
     for (auto it = controls.cbegin(); it != controls.cend(); ++it) {
         const QRect r = it.value();
-        lines << QStringLiteral("  control %1 at %2,%3 size %4x%5").arg(it.key()).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+        lines << QStringLiteral("  control %1 at %2,%3 size %4x%5")
+                     .arg(it.key())
+                     .arg(r.x())
+                     .arg(r.y())
+                     .arg(r.width())
+                     .arg(r.height());
     }
-    for (const ProbeRow &r : rows) {
-        auto cut = [](const QString &s) { return s.size() > 40 ? s.left(37) + QStringLiteral("...") : s; };
+    for (const ProbeRow& r : rows) {
+        auto cut = [](const QString& s) { return s.size() > 40 ? s.left(37) + QStringLiteral("...") : s; };
         lines << QStringLiteral("  [%1] %2 label \"%3\" text \"%4\" data \"%5\" (%6/%7/%8) pic %9x%10")
                      .arg(r.row)
                      .arg(r.kind, cut(r.label), cut(r.text), cut(r.data))

@@ -23,7 +23,7 @@ struct ProbeRow
     qint64 labelLength = 0;
     qint64 dataLength = 0;
     qint64 textLength = 0;
-    QRect screen;   // where the row is on the screen; empty when not shown
+    QRect screen; // where the row is on the screen; empty when not shown
 };
 
 struct ProbeState
@@ -38,13 +38,13 @@ struct ProbeState
     std::vector<ProbeRow> rows;
     QHash<QString, QRect> controls;
 
-    static std::optional<ProbeState> read(const QString &path, QString *error = nullptr);
-    static std::optional<ProbeState> parse(const QByteArray &json, QString *error = nullptr);
+    static std::optional<ProbeState> read(const QString& path, QString* error = nullptr);
+    static std::optional<ProbeState> parse(const QByteArray& json, QString* error = nullptr);
 
-    const ProbeRow *top() const { return rows.empty() ? nullptr : &rows.front(); }
+    const ProbeRow* top() const { return rows.empty() ? nullptr : &rows.front(); }
     // The text column of the rows, top first: what most checks compare.
     QStringList texts() const;
     // Rows, count and label agree with each other and items sit in rows 0..count-1.
-    bool consistent(QString *why = nullptr) const;
+    bool consistent(QString* why = nullptr) const;
     QString describe() const;
 };

@@ -26,7 +26,7 @@ QString clipOwner()
 
 QString loginName()
 {
-    const passwd *pw = getpwuid(geteuid());
+    const passwd* pw = getpwuid(geteuid());
     if (!pw || !pw->pw_name || !*pw->pw_name)
         return QStringLiteral("default");
     return QString::fromLocal8Bit(pw->pw_name);

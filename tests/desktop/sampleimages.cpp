@@ -25,14 +25,14 @@ QImage noise(QSize size, quint32 seed)
     QImage image(size, QImage::Format_RGB32);
     QRandomGenerator random(seed);
     for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<quint32 *>(image.scanLine(y));
+        auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
         for (int x = 0; x < size.width(); ++x)
             line[x] = 0xff000000u | (random.generate() & 0xffffffu);
     }
     return image;
 }
 
-QByteArray encode(const QImage &image, const char *format)
+QByteArray encode(const QImage& image, const char* format)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);

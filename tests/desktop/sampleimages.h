@@ -11,5 +11,5 @@ namespace SampleImages {
 QImage pattern(QSize size, quint32 seed);
 // Photo-like noise: compresses poorly, like a real screenshot or photo.
 QImage noise(QSize size, quint32 seed);
-QByteArray encode(const QImage &image, const char *format = "PNG");
+QByteArray encode(const QImage& image, const char* format = "PNG");
 } // namespace SampleImages

@@ -11,7 +11,7 @@
 #include <QSaveFile>
 #include <QThread>
 
-StashboxApp::StashboxApp(XSession &session)
+StashboxApp::StashboxApp(XSession& session)
     : m_session(session)
 {
 }
@@ -21,7 +21,7 @@ StashboxApp::~StashboxApp()
     stop();
 }
 
-void StashboxApp::setSetting(const QString &key, const QString &value)
+void StashboxApp::setSetting(const QString& key, const QString& value)
 {
     m_settings.append({key, value});
 }
@@ -46,20 +46,19 @@ qint64 StashboxApp::pid() const
     return m_process ? m_process->pid() : 0;
 }
 
-bool StashboxApp::copyProgramFolder(const QString &from, const QString &to, QString *error) const
+bool StashboxApp::copyProgramFolder(const QString& from, const QString& to, QString* error) const
 {
     // Per-user files that earlier runs of the build's own copy left beside the
     // program (settings, autosave folder, first-start marker) must not leak
     // into a test.
     const QString user = RigPaths::loginName();
-    auto perUser = [&user](const QString &relative) {
+    auto perUser = [&user](const QString& relative) {
         const QString top = relative.section(QLatin1Char('/'), 0, 0);
         return top == user || top.startsWith(user + QLatin1Char('.'))
-               || top.endsWith(QLatin1Char('{') + user + QLatin1Char('}'));
+            || top.endsWith(QLatin1Char('{') + user + QLatin1Char('}'));
     };
     const QDir source(from);
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     if (!QDir().mkpath(to)) {
         *error = QStringLiteral("cannot create %1").arg(to);
         return false;
@@ -84,12 +83,12 @@ bool StashboxApp::copyProgramFolder(const QString &from, const QString &to, QStr
     return true;
 }
 
-bool StashboxApp::writeSettings(QString *error) const
+bool StashboxApp::writeSettings(QString* error) const
 {
     if (m_settings.isEmpty())
         return true;
     QByteArray text = "[SBOptions]\r\n";
-    for (const auto &[key, value] : m_settings)
+    for (const auto& [key, value] : m_settings)
         text += key.toUtf8() + '=' + value.toUtf8() + "\r\n";
     QSaveFile file(settingsPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
@@ -99,7 +98,7 @@ bool StashboxApp::writeSettings(QString *error) const
     return true;
 }
 
-bool StashboxApp::start(QString *error, int timeoutMs)
+bool StashboxApp::start(QString* error, int timeoutMs)
 {
     if (!m_temp.isValid()) {
         *error = QStringLiteral("no temporary folder");
@@ -114,7 +113,7 @@ bool StashboxApp::start(QString *error, int timeoutMs)
         return false;
 
     const QString root = m_temp.path();
-    for (const char *sub : {"/home/.config", "/home/.local/share", "/home/.cache"})
+    for (const char* sub : {"/home/.config", "/home/.local/share", "/home/.cache"})
         QDir().mkpath(root + QLatin1String(sub));
     QDir().mkpath(root + QStringLiteral("/runtime"));
     QFile::setPermissions(root + QStringLiteral("/runtime"),
@@ -142,11 +141,11 @@ QProcessEnvironment StashboxApp::environment() const
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/home/.cache"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
     env.insert(QStringLiteral("STASHBOX_STATE_FILE"), probePath());
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the real program runs on xcb
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the real program runs on xcb
     return env;
 }
 
-bool StashboxApp::launch(QString *error, int timeoutMs)
+bool StashboxApp::launch(QString* error, int timeoutMs)
 {
     const QString root = m_temp.path();
     // A new run writes a new probe; the old one must not be taken for it.
@@ -157,7 +156,7 @@ bool StashboxApp::launch(QString *error, int timeoutMs)
     if (!m_process->start(QDir(folder()).filePath(QStringLiteral("stashbox")), {}, error))
         return false;
     ProbeState last;
-    if (!waitFor([](const ProbeState &) { return true; }, timeoutMs, &last)) {
+    if (!waitFor([](const ProbeState&) { return true; }, timeoutMs, &last)) {
         *error = QStringLiteral("no probe from the program within %1 ms (%2)\n%3")
                      .arg(timeoutMs)
                      .arg(exitDescription(), outputTail());
@@ -166,7 +165,7 @@ bool StashboxApp::launch(QString *error, int timeoutMs)
     return !m_expectWindow || waitForWindow(error, timeoutMs);
 }
 
-bool StashboxApp::restart(QString *error, int timeoutMs)
+bool StashboxApp::restart(QString* error, int timeoutMs)
 {
     if (isAlive()) {
         *error = QStringLiteral("the program is still running");
@@ -175,7 +174,7 @@ bool StashboxApp::restart(QString *error, int timeoutMs)
     return launch(error, timeoutMs);
 }
 
-std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString *error)
+std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString* error)
 {
     auto other = std::make_unique<ManagedProcess>();
     QProcessEnvironment env = environment();
@@ -188,7 +187,7 @@ std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString *error)
     return other;
 }
 
-bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
+bool StashboxApp::waitForWindow(QString* error, int timeoutMs)
 {
     // The first probe is written once the window is shown, unless a message
     // box (the first-start welcome) holds it back: then the user reads it
@@ -205,7 +204,7 @@ bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
         }
         if (!answered) {
             const QStringList boxes = m_session.visibleDialogs(QStringLiteral("^Stashbox$"));
-            for (const QString &id : boxes)
+            for (const QString& id : boxes)
                 m_session.pressKey(id, QStringLiteral("Return"));
             answered = !boxes.isEmpty();
         }
@@ -217,7 +216,7 @@ bool StashboxApp::waitForWindow(QString *error, int timeoutMs)
     return false;
 }
 
-bool StashboxApp::waitForQuiet(QString *error, int timeoutMs)
+bool StashboxApp::waitForQuiet(QString* error, int timeoutMs)
 {
     // The window manager places a new window after it is shown, which moves it; the program
     // rewrites its probe then. Clicks must wait for the place where the window stays.
@@ -272,7 +271,7 @@ std::optional<ProbeState> StashboxApp::state() const
     return ProbeState::read(probePath());
 }
 
-bool StashboxApp::waitFor(const Predicate &predicate, int timeoutMs, ProbeState *last)
+bool StashboxApp::waitFor(const Predicate& predicate, int timeoutMs, ProbeState* last)
 {
     QElapsedTimer clock;
     clock.start();
@@ -289,7 +288,7 @@ bool StashboxApp::waitFor(const Predicate &predicate, int timeoutMs, ProbeState 
     }
 }
 
-bool StashboxApp::waitForChange(qint64 seq, int timeoutMs, ProbeState *last)
+bool StashboxApp::waitForChange(qint64 seq, int timeoutMs, ProbeState* last)
 {
-    return waitFor([seq](const ProbeState &s) { return s.seq > seq; }, timeoutMs, last);
+    return waitFor([seq](const ProbeState& s) { return s.seq > seq; }, timeoutMs, last);
 }

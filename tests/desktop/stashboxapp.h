@@ -4,9 +4,9 @@
 #include "probestate.h"
 
 #include <QByteArray>
-#include <QProcessEnvironment>
 #include <QList>
 #include <QPair>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -22,13 +22,13 @@ class XSession;
 class StashboxApp final
 {
 public:
-    explicit StashboxApp(XSession &session);
+    explicit StashboxApp(XSession& session);
     ~StashboxApp();
-    StashboxApp(const StashboxApp &) = delete;
-    StashboxApp &operator=(const StashboxApp &) = delete;
+    StashboxApp(const StashboxApp&) = delete;
+    StashboxApp& operator=(const StashboxApp&) = delete;
 
     // Lines of the per-user settings file, written before start.
-    void setSetting(const QString &key, const QString &value);
+    void setSetting(const QString& key, const QString& value);
 
     // Whether start() waits for the main window to be on screen (not when it
     // starts hidden in the tray, say).  On, a first-start message box is
@@ -37,12 +37,12 @@ public:
 
     // Copies the program folder, starts the copy and waits (bounded) for its
     // first probe, and for its main window.
-    bool start(QString *error, int timeoutMs = 15000);
+    bool start(QString* error, int timeoutMs = 15000);
     // Starts the program again in the same folders after stop(), as a user would the next day.
-    bool restart(QString *error, int timeoutMs = 15000);
+    bool restart(QString* error, int timeoutMs = 15000);
     // One more copy in the same folders while this one runs, for the single-instance check; the
     // caller owns and stops it.
-    std::unique_ptr<ManagedProcess> launchAnother(QString *error);
+    std::unique_ptr<ManagedProcess> launchAnother(QString* error);
     void stop();
     // The home folder the program runs with, and its XDG config folder.
     QString homePath() const;
@@ -58,23 +58,23 @@ public:
     QString outputTail(int maxChars = 2000) const;
 
     std::optional<ProbeState> state() const;
-    using Predicate = std::function<bool(const ProbeState &)>;
+    using Predicate = std::function<bool(const ProbeState&)>;
     // Polls the probe until the predicate holds; returns false on timeout or
     // when the program is gone.  last receives the last state seen.
-    bool waitFor(const Predicate &predicate, int timeoutMs, ProbeState *last = nullptr);
+    bool waitFor(const Predicate& predicate, int timeoutMs, ProbeState* last = nullptr);
     // Waits for a write newer than seq.
-    bool waitForChange(qint64 seq, int timeoutMs, ProbeState *last = nullptr);
+    bool waitForChange(qint64 seq, int timeoutMs, ProbeState* last = nullptr);
 
 private:
-    bool copyProgramFolder(const QString &from, const QString &to, QString *error) const;
-    bool writeSettings(QString *error) const;
-    bool waitForWindow(QString *error, int timeoutMs);
+    bool copyProgramFolder(const QString& from, const QString& to, QString* error) const;
+    bool writeSettings(QString* error) const;
+    bool waitForWindow(QString* error, int timeoutMs);
     // Waits until the probe has not changed for a moment.
-    bool waitForQuiet(QString *error, int timeoutMs);
+    bool waitForQuiet(QString* error, int timeoutMs);
     QProcessEnvironment environment() const;
-    bool launch(QString *error, int timeoutMs);
+    bool launch(QString* error, int timeoutMs);
 
-    XSession &m_session;
+    XSession& m_session;
     QTemporaryDir m_temp;
     QList<QPair<QString, QString>> m_settings;
     std::unique_ptr<ManagedProcess> m_process;

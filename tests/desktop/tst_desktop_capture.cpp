@@ -12,20 +12,20 @@
 
 namespace {
 
-constexpr int kArrive = 10000;   // ms for an ordinary copy to show up
+constexpr int kArrive = 10000; // ms for an ordinary copy to show up
 
-const ProbeRow *findText(const ProbeState &s, const QString &text)
+const ProbeRow* findText(const ProbeState& s, const QString& text)
 {
-    for (const ProbeRow &r : s.rows)
+    for (const ProbeRow& r : s.rows)
         if (r.text == text)
             return &r;
     return nullptr;
 }
 
-int countKind(const ProbeState &s, const QString &kind)
+int countKind(const ProbeState& s, const QString& kind)
 {
     int n = 0;
-    for (const ProbeRow &r : s.rows)
+    for (const ProbeRow& r : s.rows)
         n += r.kind == kind;
     return n;
 }
@@ -50,7 +50,7 @@ private slots:
     void oldestRollsOffAtTheLimit();
 
 private:
-    bool writeFile(const QString &name, const QByteArray &bytes, QString *path);
+    bool writeFile(const QString& name, const QByteArray& bytes, QString* path);
 
     DesktopFixture m_fx;
     QTemporaryDir m_files;
@@ -72,7 +72,7 @@ void DesktopCaptureTest::cleanupTestCase()
     m_fx.stopSession();
 }
 
-bool DesktopCaptureTest::writeFile(const QString &name, const QByteArray &bytes, QString *path)
+bool DesktopCaptureTest::writeFile(const QString& name, const QByteArray& bytes, QString* path)
 {
     *path = m_files.filePath(name);
     QFile file(*path);
@@ -103,7 +103,7 @@ void DesktopCaptureTest::plainTextAndDuplicates()
              qPrintable(m_fx.session().clipboardTargets().join(QLatin1Char(' '))));
 
     // The same text again, from another owner: looked at, but not taken.
-    ClipOwnerProcess *again = m_fx.copyText(QStringLiteral("alpha"));
+    ClipOwnerProcess* again = m_fx.copyText(QStringLiteral("alpha"));
     QVERIFY2(again, qPrintable(m_fx.error()));
     QVERIFY2(again->waitForDataRequest(kArrive), qPrintable(again->logText()));
     QString beta;
@@ -122,14 +122,14 @@ void DesktopCaptureTest::plainTextAndDuplicates()
     const QStringList variants = {QStringLiteral("Alpha"), QStringLiteral("alpha "),
                                   QStringLiteral("alpha\nsecond line\ttab"),
                                   QStringLiteral("Grüße – 日本語 – emoji \U0001F600")};
-    for (const QString &v : variants) {
+    for (const QString& v : variants) {
         QVERIFY2(m_fx.copyText(v), qPrintable(m_fx.error()));
         QVERIFY2(m_fx.waitForTopText(v, kArrive, &s), qPrintable(m_fx.error()));
         QCOMPARE(s.rows[0].label, v);
     }
     QCOMPARE(s.count, 7);
     QVERIFY2(m_fx.intact(s), qPrintable(m_fx.error()));
-    for (const ProbeRow &r : s.rows)
+    for (const ProbeRow& r : s.rows)
         QCOMPARE(r.heightTwips, 235);
 }
 
@@ -148,7 +148,7 @@ void DesktopCaptureTest::richTextBecomesOneItem()
 
     const QString words = QStringLiteral("Bold move, plain words");
     const QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 {\\b Bold move}, plain words\\par}";
-    ClipOwnerProcess &rich = m_fx.newOwner();
+    ClipOwnerProcess& rich = m_fx.newOwner();
     rich.offer(mimeType, rtf).offerText(words);
     QVERIFY2(m_fx.start(rich), qPrintable(m_fx.error()));
     ProbeState s;
@@ -159,11 +159,11 @@ void DesktopCaptureTest::richTextBecomesOneItem()
     QCOMPARE(s.rows[0].label, words);
 
     // The same words as plain text match the RTF item's text: nothing new.
-    ClipOwnerProcess *plain = m_fx.copyText(words);
+    ClipOwnerProcess* plain = m_fx.copyText(words);
     QVERIFY2(plain, qPrintable(m_fx.error()));
     QVERIFY2(plain->waitForDataRequest(kArrive), qPrintable(plain->logText()));
     // And the same rich text again is a duplicate of its RTF.
-    ClipOwnerProcess &richAgain = m_fx.newOwner();
+    ClipOwnerProcess& richAgain = m_fx.newOwner();
     richAgain.offer(mimeType, rtf).offerText(words);
     QVERIFY2(m_fx.start(richAgain), qPrintable(m_fx.error()));
     QVERIFY2(richAgain.waitForRequest(mimeType, kArrive), qPrintable(richAgain.logText()));
@@ -174,7 +174,7 @@ void DesktopCaptureTest::richTextBecomesOneItem()
 
     // Other RTF with the same words is a new item: RTF compares with RTF.
     const QByteArray otherRtf = "{\\rtf1\\ansi {\\i Bold move}, plain words\\par}";
-    ClipOwnerProcess &other = m_fx.newOwner();
+    ClipOwnerProcess& other = m_fx.newOwner();
     other.offer(mimeType, otherRtf).offerText(words);
     QVERIFY2(m_fx.start(other), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(words, kArrive, &s), qPrintable(m_fx.error()));
@@ -194,7 +194,7 @@ void DesktopCaptureTest::pictureBecomesBitmapItem()
     QString why;
     QVERIFY2(m_fx.session().copyFile(pngPath, QStringLiteral("image/png"), &why), qPrintable(why));
     ProbeState s;
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 1; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 1; }, kArrive, &s),
              qPrintable(s.describe()));
     const QDateTime after = QDateTime::currentDateTime().addSecs(1);
     const ProbeRow first = s.rows[0];
@@ -212,7 +212,7 @@ void DesktopCaptureTest::pictureBecomesBitmapItem()
                             .arg(first.text, before.toString(Qt::ISODate), after.toString(Qt::ISODate))));
 
     // The same picture copied again (same pixels, new owner) adds nothing.
-    ClipOwnerProcess &same = m_fx.newOwner();
+    ClipOwnerProcess& same = m_fx.newOwner();
     same.offer(QStringLiteral("image/png"), SampleImages::encode(picture));
     QVERIFY2(m_fx.start(same), qPrintable(m_fx.error()));
     QVERIFY2(same.waitForRequest(QStringLiteral("image/png"), kArrive), qPrintable(same.logText()));
@@ -225,17 +225,17 @@ void DesktopCaptureTest::pictureBecomesBitmapItem()
     // only one pixel differs.
     QImage changed = picture;
     changed.setPixel(10, 10, picture.pixel(10, 10) ^ 0x00010101);
-    ClipOwnerProcess &different = m_fx.newOwner();
+    ClipOwnerProcess& different = m_fx.newOwner();
     different.offer(QStringLiteral("image/png"), SampleImages::encode(changed));
     QVERIFY2(m_fx.start(different), qPrintable(m_fx.error()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 3; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 3; }, kArrive, &s),
              qPrintable(s.describe()));
     QCOMPARE(s.rows[0].kind, QStringLiteral("Bitmap"));
     QVERIFY(s.rows[0].data != first.data);
     QCOMPARE(s.rows[2].data, first.data);
 
     // A copy offering a picture and text is a text item: text comes first.
-    ClipOwnerProcess &both = m_fx.newOwner();
+    ClipOwnerProcess& both = m_fx.newOwner();
     both.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(30, 30), 7)))
         .offerText(QStringLiteral("caption of a picture"));
     QVERIFY2(m_fx.start(both), qPrintable(m_fx.error()));
@@ -245,7 +245,7 @@ void DesktopCaptureTest::pictureBecomesBitmapItem()
     QCOMPARE(s.count, 4);
 
     // Rich text, plain text and a picture together: rich text comes first.
-    ClipOwnerProcess &all = m_fx.newOwner();
+    ClipOwnerProcess& all = m_fx.newOwner();
     all.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(30, 30), 8)))
         .offer(QStringLiteral("text/rtf"), "{\\rtf1 {\\b all} three\\par}")
         .offerText(QStringLiteral("all three"));
@@ -266,7 +266,7 @@ void DesktopCaptureTest::imageCaptureSwitchedOffInSettings()
     QVERIFY(!s0->imageCapture);
     QVERIFY(s0->captureOn);
 
-    ClipOwnerProcess &picture = m_fx.newOwner();
+    ClipOwnerProcess& picture = m_fx.newOwner();
     picture.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(40, 40), 3)));
     QVERIFY2(m_fx.start(picture), qPrintable(m_fx.error()));
     QVERIFY2(picture.waitForRequest(QStringLiteral("TARGETS"), kArrive), qPrintable(picture.logText()));
@@ -276,7 +276,7 @@ void DesktopCaptureTest::imageCaptureSwitchedOffInSettings()
     QCOMPARE(s.texts(), QStringList{marker});
 
     // Text that comes with a picture is still taken.
-    ClipOwnerProcess &both = m_fx.newOwner();
+    ClipOwnerProcess& both = m_fx.newOwner();
     both.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(40, 40), 4)))
         .offerText(QStringLiteral("text beside a picture"));
     QVERIFY2(m_fx.start(both), qPrintable(m_fx.error()));
@@ -297,23 +297,23 @@ void DesktopCaptureTest::captureSwitch()
     QPoint check = s.controls.value(QStringLiteral("Check1")).center();
 
     QVERIFY(m_fx.session().click(check));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return !st.captureOn; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return !st.captureOn; }, kArrive, &s),
              "clicking Check1 did not switch capture off");
 
     // Copies while switched off are not taken, text or picture.
-    ClipOwnerProcess *off = m_fx.copyText(QStringLiteral("copied while off"));
+    ClipOwnerProcess* off = m_fx.copyText(QStringLiteral("copied while off"));
     QVERIFY2(off, qPrintable(m_fx.error()));
-    ClipOwnerProcess &offPicture = m_fx.newOwner();
+    ClipOwnerProcess& offPicture = m_fx.newOwner();
     offPicture.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(20, 20), 5)));
     QVERIFY2(m_fx.start(offPicture), qPrintable(m_fx.error()));
-    ClipOwnerProcess *offAgain = m_fx.copyText(QStringLiteral("copied while off, again"));
+    ClipOwnerProcess* offAgain = m_fx.copyText(QStringLiteral("copied while off, again"));
     QVERIFY2(offAgain, qPrintable(m_fx.error()));
 
     // Switching on does not take what is already on the clipboard; the next copy is.
     QVERIFY2(m_fx.reveal(QStringLiteral("Check1"), &s), qPrintable(m_fx.error()));
     check = s.controls.value(QStringLiteral("Check1")).center();
     QVERIFY(m_fx.session().click(check));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.captureOn; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.captureOn; }, kArrive, &s),
              "clicking Check1 again did not switch capture on");
     QVERIFY2(m_fx.copyText(QStringLiteral("after switching on")), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("after switching on"), kArrive, &s), qPrintable(m_fx.error()));
@@ -326,10 +326,10 @@ void DesktopCaptureTest::oldestRollsOffAtTheLimit()
     QVERIFY2(m_fx.startApp(), qPrintable(m_fx.error()));
     ProbeState s;
     // A picture at the bottom: it rolls off like any other item.
-    ClipOwnerProcess &picture = m_fx.newOwner();
+    ClipOwnerProcess& picture = m_fx.newOwner();
     picture.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(16, 16), 9)));
     QVERIFY2(m_fx.start(picture), qPrintable(m_fx.error()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 1; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 1; }, kArrive, &s),
              qPrintable(s.describe()));
     QCOMPARE(s.limit, 20);
     for (int i = 2; i <= 21; ++i) {
@@ -349,7 +349,7 @@ void DesktopCaptureTest::oldestRollsOffAtTheLimit()
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("item 22"), kArrive, &s), qPrintable(m_fx.error()));
     QCOMPARE(s.count, 20);
     QVERIFY(!findText(s, QStringLiteral("item 2")));
-    ClipOwnerProcess *duplicate = m_fx.copyText(QStringLiteral("item 10"));
+    ClipOwnerProcess* duplicate = m_fx.copyText(QStringLiteral("item 10"));
     QVERIFY2(duplicate, qPrintable(m_fx.error()));
     QVERIFY2(duplicate->waitForDataRequest(kArrive), qPrintable(duplicate->logText()));
     QString marker;
@@ -357,7 +357,7 @@ void DesktopCaptureTest::oldestRollsOffAtTheLimit()
     QCOMPARE(s.count, 20);
     QCOMPARE(s.rows[1].text, QStringLiteral("item 22"));
     QCOMPARE(s.rows.back().text, QStringLiteral("item 4"));
-    for (const ProbeRow &r : s.rows)
+    for (const ProbeRow& r : s.rows)
         QCOMPARE(r.heightTwips, 235);
 }
 

@@ -26,23 +26,23 @@ private slots:
     void deleteItemAfterACopyArrivedDuringTheMenu();
 
 private:
-    bool copyAll(const QStringList &texts);
+    bool copyAll(const QStringList& texts);
     // SIGTERM ends the program within a second; the next start has `texts` again.
-    void terminateAndRestart(const QStringList &texts);
+    void terminateAndRestart(const QStringList& texts);
     bool waitForMenu();
 
     DesktopFixture m_fx;
 };
 
-bool DesktopHardeningTest::copyAll(const QStringList &texts)
+bool DesktopHardeningTest::copyAll(const QStringList& texts)
 {
-    for (const QString &t : texts)
+    for (const QString& t : texts)
         if (!m_fx.copyText(t) || !m_fx.waitForTopText(t, kArrive))
             return false;
     return true;
 }
 
-void DesktopHardeningTest::terminateAndRestart(const QStringList &texts)
+void DesktopHardeningTest::terminateAndRestart(const QStringList& texts)
 {
     QElapsedTimer clock;
     clock.start();
@@ -57,7 +57,7 @@ void DesktopHardeningTest::terminateAndRestart(const QStringList &texts)
     QString why;
     QVERIFY2(m_fx.app().restart(&why), qPrintable(why));
     ProbeState s;
-    QVERIFY2(m_fx.app().waitFor([&texts](const ProbeState &st) { return st.texts() == texts; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([&texts](const ProbeState& st) { return st.texts() == texts; }, kArrive, &s),
              qPrintable(s.describe()));
 }
 
@@ -66,7 +66,8 @@ void DesktopHardeningTest::signalWhileTheWelcomeBoxIsOpen()
     QVERIFY2(m_fx.startApp({}, false), qPrintable(m_fx.error()));
     QTRY_VERIFY_WITH_TIMEOUT(!m_fx.session().visibleDialogs(QStringLiteral("^Stashbox$")).isEmpty(), kArrive);
     // Copies made while it is open are taken all the same.
-    QVERIFY2(copyAll({QStringLiteral("before the box was read"), QStringLiteral("still unread")}), qPrintable(m_fx.error()));
+    QVERIFY2(copyAll({QStringLiteral("before the box was read"), QStringLiteral("still unread")}),
+             qPrintable(m_fx.error()));
     terminateAndRestart({QStringLiteral("still unread"), QStringLiteral("before the box was read")});
 }
 
@@ -77,7 +78,7 @@ void DesktopHardeningTest::signalWhileTheOptionsPageIsOpen()
     ProbeState s;
     QVERIFY2(m_fx.reveal(QStringLiteral("Command5"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.controls.value(QStringLiteral("Command5")).center()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.controls.contains(QStringLiteral("Options")); },
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.controls.contains(QStringLiteral("Options")); },
                                 kArrive, &s),
              qPrintable(s.describe()));
     terminateAndRestart({QStringLiteral("two"), QStringLiteral("one")});
@@ -89,9 +90,9 @@ bool DesktopHardeningTest::waitForMenu()
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kArrive) {
-        const XSession::Result found = m_fx.session().run(
-            QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                        QString::number(m_fx.app().pid())});
+        const XSession::Result found = m_fx.session().run(QStringLiteral("xdotool"),
+                                                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                           QStringLiteral("--pid"), QString::number(m_fx.app().pid())});
         if (QString::fromLatin1(found.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() >= 2)
             return true;
         QThread::msleep(100);
@@ -107,16 +108,17 @@ void DesktopHardeningTest::deleteItemAfterACopyArrivedDuringTheMenu()
     ProbeState s = *m_fx.app().state();
     // Pick the row-2 item, then its row's arrow button.
     QVERIFY(m_fx.session().click(s.rows[2].screen.center()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.rows[2].heightTwips == 1020; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.rows[2].heightTwips == 1020; }, kArrive, &s),
              qPrintable(s.describe()));
     const QRect row = s.rows[2].screen;
     QVERIFY(m_fx.session().click(QPoint(row.right() - 8, row.top() + 7)));
     QVERIFY2(waitForMenu(), qPrintable(m_fx.error()));
     // Another program copies while the menu is open; then "Delete Item", the fourth entry.
     QVERIFY2(copyAll({QStringLiteral("arrived meanwhile")}), qPrintable(m_fx.error()));
-    for (const char *key : {"Down", "Down", "Down", "Down", "Return"})
+    for (const char* key : {"Down", "Down", "Down", "Down", "Return"})
         m_fx.session().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(key)});
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 3; }, kArrive, &s), qPrintable(s.describe()));
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 3; }, kArrive, &s),
+             qPrintable(s.describe()));
     QCOMPARE(s.texts(), QStringList({"arrived meanwhile", "on row 0", "on row 1"}));
 }
 

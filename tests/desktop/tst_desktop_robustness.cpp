@@ -27,7 +27,8 @@ QString bigText(qsizetype size)
     QString text;
     text.reserve(size);
     for (int line = 0; text.size() < size; ++line)
-        text += QStringLiteral("line %1 of a very long copied text, with some words to fill it\n").arg(line, 8, 10, QLatin1Char('0'));
+        text += QStringLiteral("line %1 of a very long copied text, with some words to fill it\n")
+                    .arg(line, 8, 10, QLatin1Char('0'));
     text.truncate(size);
     return text;
 }
@@ -57,7 +58,7 @@ private slots:
 private:
     // Two items every case must keep, whatever it throws at the program.
     bool seed();
-    bool seedStillThere(const ProbeState &s);
+    bool seedStillThere(const ProbeState& s);
 
     DesktopFixture m_fx;
     QStringList m_seeds;
@@ -94,7 +95,7 @@ bool DesktopRobustnessTest::seed()
     return true;
 }
 
-bool DesktopRobustnessTest::seedStillThere(const ProbeState &s)
+bool DesktopRobustnessTest::seedStillThere(const ProbeState& s)
 {
     if (!m_fx.intact(s))
         return false;
@@ -115,13 +116,13 @@ void DesktopRobustnessTest::offersWithoutAnItem_data()
                                        << QStringLiteral("TARGETS");
     // An empty text equals the text of an empty row, so it is a duplicate
     // while the list has room.
-    QTest::newRow("empty text") << QStringList{QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain;charset=utf-8"),
-                                               QStringLiteral("text/plain")}
+    QTest::newRow("empty text") << QStringList{QStringLiteral("UTF8_STRING"),
+                                               QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("text/plain")}
                                 << QByteArray("") << QString();
     // A picture that does not decode is no picture.
     QByteArray garbage(4096, '\0');
     QRandomGenerator random(42);
-    for (char &c : garbage)
+    for (char& c : garbage)
         c = char(random.bounded(256));
     QTest::newRow("undecodable png") << QStringList{QStringLiteral("image/png")} << garbage
                                      << QStringLiteral("image/png");
@@ -129,11 +130,23 @@ void DesktopRobustnessTest::offersWithoutAnItem_data()
     QTest::newRow("truncated png") << QStringList{QStringLiteral("image/png")}
                                    << SampleImages::encode(SampleImages::pattern(QSize(200, 200), 8)).left(60)
                                    << QStringLiteral("image/png");
-    QTest::newRow("bmp with a lying header")
-        << QStringList{QStringLiteral("image/bmp")}
-        << QByteArray::fromHex("424d" "ffffff7f" "00000000" "36000000" "28000000" "ffffff7f" "ffffff7f" "0100" "2000"
-                                "00000000" "00000000" "00000000" "00000000" "00000000" "00000000")
-        << QStringLiteral("image/bmp");
+    QTest::newRow("bmp with a lying header") << QStringList{QStringLiteral("image/bmp")}
+                                             << QByteArray::fromHex("424d"
+                                                                    "ffffff7f"
+                                                                    "00000000"
+                                                                    "36000000"
+                                                                    "28000000"
+                                                                    "ffffff7f"
+                                                                    "ffffff7f"
+                                                                    "0100"
+                                                                    "2000"
+                                                                    "00000000"
+                                                                    "00000000"
+                                                                    "00000000"
+                                                                    "00000000"
+                                                                    "00000000"
+                                                                    "00000000")
+                                             << QStringLiteral("image/bmp");
 }
 
 void DesktopRobustnessTest::offersWithoutAnItem()
@@ -142,8 +155,8 @@ void DesktopRobustnessTest::offersWithoutAnItem()
     QFETCH(QByteArray, data);
     QFETCH(QString, lastRequest);
 
-    ClipOwnerProcess &owner = m_fx.newOwner();
-    for (const QString &t : targets)
+    ClipOwnerProcess& owner = m_fx.newOwner();
+    for (const QString& t : targets)
         owner.offer(t, data);
     QVERIFY2(m_fx.start(owner), qPrintable(m_fx.error()));
     if (lastRequest.isEmpty())
@@ -163,11 +176,11 @@ void DesktopRobustnessTest::tenMegabyteText()
 {
     const qsizetype size = 10 * 1024 * 1024;
     const QString text = bigText(size);
-    ClipOwnerProcess &owner = m_fx.newOwner();
-    owner.offerText(text);   // far above one X request: goes by INCR
+    ClipOwnerProcess& owner = m_fx.newOwner();
+    owner.offerText(text); // far above one X request: goes by INCR
     QVERIFY2(m_fx.start(owner), qPrintable(m_fx.error()));
     ProbeState s;
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 3; }, 30000, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 3; }, 30000, &s),
              qPrintable(QStringLiteral("%1\n%2\n%3").arg(s.describe(), owner.logText(), m_fx.app().exitDescription())));
     QCOMPARE(s.rows[0].kind, QStringLiteral("Text"));
     QCOMPARE(s.rows[0].textLength, size);
@@ -178,7 +191,7 @@ void DesktopRobustnessTest::tenMegabyteText()
 
     // The same 10 MB again is a duplicate; a text differing only in its last
     // character is not.
-    ClipOwnerProcess &again = m_fx.newOwner();
+    ClipOwnerProcess& again = m_fx.newOwner();
     again.offerText(text);
     QVERIFY2(m_fx.start(again), qPrintable(m_fx.error()));
     QVERIFY2(again.waitForDataRequest(kArrive), qPrintable(again.logText()));
@@ -188,10 +201,10 @@ void DesktopRobustnessTest::tenMegabyteText()
 
     QString changed = text;
     changed[size - 1] = QLatin1Char('!');
-    ClipOwnerProcess &other = m_fx.newOwner();
+    ClipOwnerProcess& other = m_fx.newOwner();
     other.offerText(changed);
     QVERIFY2(m_fx.start(other), qPrintable(m_fx.error()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 5; }, 30000, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 5; }, 30000, &s),
              qPrintable(s.describe()));
     QCOMPARE(s.rows[0].textLength, size);
     QCOMPARE(s.rows[2].textLength, size);
@@ -226,7 +239,7 @@ void DesktopRobustnessTest::hugePicture()
         png = SampleImages::encode(image);
     }
     QVERIFY(!png.isEmpty());
-    ClipOwnerProcess &owner = m_fx.newOwner();
+    ClipOwnerProcess& owner = m_fx.newOwner();
     owner.offer(QStringLiteral("image/png"), png);
     QVERIFY2(m_fx.start(owner), qPrintable(m_fx.error()));
     QVERIFY2(owner.waitForRequest(QStringLiteral("image/png"), kArrive), qPrintable(owner.logText()));
@@ -252,7 +265,7 @@ void DesktopRobustnessTest::announcedButRefused()
     // Rich text that is listed but cannot be had must not become an empty
     // RTF item; the plain text beside it may stand in for it.
     const QString words = QStringLiteral("words beside a refused rich text");
-    ClipOwnerProcess &rich = m_fx.newOwner();
+    ClipOwnerProcess& rich = m_fx.newOwner();
     rich.offer(QStringLiteral("text/rtf"), "{\\rtf1 refused}").refuse(QStringLiteral("text/rtf")).offerText(words);
     QVERIFY2(m_fx.start(rich), qPrintable(m_fx.error()));
     QVERIFY2(rich.waitForRequest(QStringLiteral("text/rtf"), kArrive), qPrintable(rich.logText()));
@@ -260,7 +273,7 @@ void DesktopRobustnessTest::announcedButRefused()
     QString marker;
     QVERIFY2(m_fx.sentinel(&s, &marker), qPrintable(m_fx.error()));
     QVERIFY2(seedStillThere(s), qPrintable(m_fx.error()));
-    for (const ProbeRow &r : s.rows)
+    for (const ProbeRow& r : s.rows)
         QVERIFY2(r.kind != QLatin1String("RTF"), qPrintable(s.describe()));
     QStringList expected = QStringList{marker} + m_seeds;
     if (s.count == 4)
@@ -269,7 +282,7 @@ void DesktopRobustnessTest::announcedButRefused()
     qInfo("rich text listed but refused: %s", s.count == 4 ? "its plain text was taken" : "nothing was taken");
 
     // Text and picture both listed, both refused: nothing to take.
-    ClipOwnerProcess &nothing = m_fx.newOwner();
+    ClipOwnerProcess& nothing = m_fx.newOwner();
     nothing.offerText(QStringLiteral("refused text"))
         .refuse(QStringLiteral("UTF8_STRING"))
         .refuse(QStringLiteral("text/plain;charset=utf-8"))
@@ -290,7 +303,7 @@ void DesktopRobustnessTest::ownerThatNeverAnswers()
 {
     // The owner lists text but never delivers it: the program's read must
     // time out and leave everything as it was.
-    ClipOwnerProcess &silent = m_fx.newOwner();
+    ClipOwnerProcess& silent = m_fx.newOwner();
     silent.offerText(QStringLiteral("never delivered"))
         .neverAnswer(QStringLiteral("UTF8_STRING"))
         .neverAnswer(QStringLiteral("text/plain;charset=utf-8"))
@@ -301,7 +314,7 @@ void DesktopRobustnessTest::ownerThatNeverAnswers()
     // A well-behaved copy right after is captured once Qt gives up on the silent one.
     QElapsedTimer clock;
     clock.start();
-    ClipOwnerProcess *good = m_fx.copyText(QStringLiteral("delivered after the silent owner"));
+    ClipOwnerProcess* good = m_fx.copyText(QStringLiteral("delivered after the silent owner"));
     QVERIFY2(good, qPrintable(m_fx.error()));
     ProbeState s;
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("delivered after the silent owner"), kAfterSilentOwner, &s),
@@ -314,7 +327,7 @@ void DesktopRobustnessTest::ownerThatNeverAnswers()
     QVERIFY2(good->repeatedTargets().isEmpty(), qPrintable(good->logText()));
 
     // A silent owner of a picture: the same.
-    ClipOwnerProcess &silentPicture = m_fx.newOwner();
+    ClipOwnerProcess& silentPicture = m_fx.newOwner();
     silentPicture.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(50, 50), 11)))
         .neverAnswer(QStringLiteral("image/png"));
     QVERIFY2(m_fx.start(silentPicture), qPrintable(m_fx.error()));
@@ -329,7 +342,7 @@ void DesktopRobustnessTest::ownerThatNeverAnswers()
 void DesktopRobustnessTest::slowOwnerIsWaitedFor()
 {
     // One second per answer is slow but well inside Qt's transfer timeout.
-    ClipOwnerProcess &slow = m_fx.newOwner();
+    ClipOwnerProcess& slow = m_fx.newOwner();
     slow.offer(QStringLiteral("text/rtf"), "{\\rtf1 slowly {\\b delivered}\\par}")
         .offerText(QStringLiteral("slowly delivered"))
         .delayEachAnswer(1000);
@@ -345,33 +358,34 @@ void DesktopRobustnessTest::eachTypeRequestedOncePerCopy()
 {
     struct Offer
     {
-        const char *name;
-        std::function<void(ClipOwnerProcess &)> fill;
+        const char* name;
+        std::function<void(ClipOwnerProcess&)> fill;
     };
     const std::vector<Offer> offers = {
-        {"text", [](ClipOwnerProcess &o) { o.offerText(QStringLiteral("counted text")); }},
+        {"text", [](ClipOwnerProcess& o) { o.offerText(QStringLiteral("counted text")); }},
         {"rich text",
-         [](ClipOwnerProcess &o) {
-             o.offer(QStringLiteral("text/rtf"), "{\\rtf1 counted rich\\par}").offerText(QStringLiteral("counted rich"));
+         [](ClipOwnerProcess& o) {
+             o.offer(QStringLiteral("text/rtf"), "{\\rtf1 counted rich\\par}")
+                 .offerText(QStringLiteral("counted rich"));
          }},
         {"picture",
-         [](ClipOwnerProcess &o) {
+         [](ClipOwnerProcess& o) {
              o.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(33, 33), 12)));
          }},
         {"picture and text",
-         [](ClipOwnerProcess &o) {
+         [](ClipOwnerProcess& o) {
              o.offer(QStringLiteral("image/png"), SampleImages::encode(SampleImages::pattern(QSize(34, 34), 13)))
                  .offerText(QStringLiteral("counted caption"));
          }},
     };
     int expected = 2;
-    for (const Offer &offer : offers) {
-        ClipOwnerProcess &owner = m_fx.newOwner();
+    for (const Offer& offer : offers) {
+        ClipOwnerProcess& owner = m_fx.newOwner();
         offer.fill(owner);
         QVERIFY2(m_fx.start(owner), qPrintable(m_fx.error()));
         ++expected;
         ProbeState s;
-        QVERIFY2(m_fx.app().waitFor([expected](const ProbeState &st) { return st.count == expected; }, kArrive, &s),
+        QVERIFY2(m_fx.app().waitFor([expected](const ProbeState& st) { return st.count == expected; }, kArrive, &s),
                  qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(offer.name), s.describe())));
         // The next copy ends this owner; only then is its log complete.
         QVERIFY2(m_fx.sentinel(&s), qPrintable(m_fx.error()));

@@ -7,21 +7,21 @@
 #include "sampleimages.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <algorithm>
 #include <csignal>
 
 namespace {
 
 constexpr int kArrive = 10000;
 
-const ProbeRow *findText(const ProbeState &s, const QString &text)
+const ProbeRow* findText(const ProbeState& s, const QString& text)
 {
-    for (const ProbeRow &r : s.rows)
+    for (const ProbeRow& r : s.rows)
         if (r.text == text)
             return &r;
     return nullptr;
@@ -47,10 +47,10 @@ private slots:
     void exitIsBoundedWithAStuckClipboardManager();
 
 private:
-    bool click(const ProbeState &s, const QString &control);
-    bool answerBoxes(const QString &key, qint64 pid = 0);
+    bool click(const ProbeState& s, const QString& control);
+    bool answerBoxes(const QString& key, qint64 pid = 0);
     bool waitForExit(int timeoutMs);
-    bool copyFiveItems(ProbeState *s, QList<QImage> *pictures);
+    bool copyFiveItems(ProbeState* s, QList<QImage>* pictures);
 
     DesktopFixture m_fx;
     QTemporaryDir m_files;
@@ -72,7 +72,7 @@ void DesktopSessionTest::cleanupTestCase()
     m_fx.stopSession();
 }
 
-bool DesktopSessionTest::click(const ProbeState &s, const QString &control)
+bool DesktopSessionTest::click(const ProbeState& s, const QString& control)
 {
     const QRect r = s.controls.value(control);
     if (r.isEmpty())
@@ -82,7 +82,7 @@ bool DesktopSessionTest::click(const ProbeState &s, const QString &control)
 
 // Message boxes of the program carry its title; the key goes to each of them (of the program with
 // `pid`, when given).
-bool DesktopSessionTest::answerBoxes(const QString &key, qint64 pid)
+bool DesktopSessionTest::answerBoxes(const QString& key, qint64 pid)
 {
     QElapsedTimer clock;
     clock.start();
@@ -90,7 +90,7 @@ bool DesktopSessionTest::answerBoxes(const QString &key, qint64 pid)
         QStringList boxes = m_fx.session().visibleDialogs(QStringLiteral("^Stashbox$"));
         if (pid) {
             boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
-                                       [&](const QString &id) {
+                                       [&](const QString& id) {
                                            const XSession::Result owner = m_fx.session().run(
                                                QStringLiteral("xdotool"), {QStringLiteral("getwindowpid"), id});
                                            return owner.output.trimmed().toLongLong() != pid;
@@ -98,7 +98,7 @@ bool DesktopSessionTest::answerBoxes(const QString &key, qint64 pid)
                         boxes.end());
         }
         if (!boxes.isEmpty()) {
-            for (const QString &id : boxes)
+            for (const QString& id : boxes)
                 m_fx.session().pressKey(id, key);
             return true;
         }
@@ -130,9 +130,10 @@ void DesktopSessionTest::pickingPutsItemsBack()
     // Click B: another program pastes B, and the list still holds exactly three items.
     QVERIFY(!s.rows[1].screen.isEmpty());
     QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.rows.size() > 1 && st.rows[1].heightTwips == 1020; },
-                                kArrive, &s),
-             qPrintable(s.describe()));
+    QVERIFY2(
+        m_fx.app().waitFor([](const ProbeState& st) { return st.rows.size() > 1 && st.rows[1].heightTwips == 1020; },
+                           kArrive, &s),
+        qPrintable(s.describe()));
     XSession::Result pasted = m_fx.session().readClipboard();
     QVERIFY(pasted.finished);
     QCOMPARE(pasted.output, QByteArray("B text"));
@@ -142,7 +143,7 @@ void DesktopSessionTest::pickingPutsItemsBack()
 
     // A rich text goes back as rich text and as plain text.
     const QByteArray rtf = "{\\rtf1\\ansi {\\b rich} words\\par}";
-    ClipOwnerProcess &rich = m_fx.newOwner();
+    ClipOwnerProcess& rich = m_fx.newOwner();
     rich.offer(QStringLiteral("text/rtf"), rtf).offerText(QStringLiteral("rich words"));
     QVERIFY2(m_fx.start(rich), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("rich words"), kArrive, &s), qPrintable(m_fx.error()));
@@ -166,9 +167,10 @@ void DesktopSessionTest::pickingPutsItemsBack()
     f.close();
     QString why;
     QVERIFY2(m_fx.session().copyFile(png, QStringLiteral("image/png"), &why), qPrintable(why));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.top() && st.top()->kind == QLatin1String("Bitmap"); },
-                                kArrive, &s),
-             qPrintable(s.describe()));
+    QVERIFY2(
+        m_fx.app().waitFor([](const ProbeState& st) { return st.top() && st.top()->kind == QLatin1String("Bitmap"); },
+                           kArrive, &s),
+        qPrintable(s.describe()));
     QVERIFY2(m_fx.copyText(QStringLiteral("after the picture")), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("after the picture"), kArrive, &s), qPrintable(m_fx.error()));
     const int before = s.count;
@@ -192,7 +194,7 @@ void DesktopSessionTest::itemMenuOnTheRow()
     }
     // Pick "delete me", then its row's arrow button at the right end of the row.
     QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.rows[1].heightTwips == 1020; }, kArrive, &s),
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.rows[1].heightTwips == 1020; }, kArrive, &s),
              qPrintable(s.describe()));
     QThread::msleep(500); // a person's pause: not a double click
     const QRect row = s.rows[1].screen;
@@ -203,16 +205,17 @@ void DesktopSessionTest::itemMenuOnTheRow()
     // The program's visible windows: the main window, and the menu once it is up.
     qsizetype windows = 0;
     while (windows < 2 && clock.elapsed() < kArrive) {
-        const XSession::Result found = m_fx.session().run(
-            QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                        QString::number(m_fx.app().pid())});
+        const XSession::Result found = m_fx.session().run(QStringLiteral("xdotool"),
+                                                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                           QStringLiteral("--pid"), QString::number(m_fx.app().pid())});
         windows = QString::fromLatin1(found.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
         QThread::msleep(100);
     }
     QVERIFY2(windows >= 2, "no menu came up");
-    for (const char *key : {"Down", "Down", "Down", "Down", "Return"})
+    for (const char* key : {"Down", "Down", "Down", "Down", "Return"})
         m_fx.session().run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(key)});
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 2; }, kArrive, &s), qPrintable(s.describe()));
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 2; }, kArrive, &s),
+             qPrintable(s.describe()));
     QCOMPARE(s.texts(), QStringList({"top one", "keep me"}));
     QCOMPARE(s.countLabel, QStringLiteral("2  ITEMS"));
 }
@@ -235,14 +238,16 @@ void DesktopSessionTest::secondStartIsRefused()
     QStringList boxes;
     QTRY_VERIFY_WITH_TIMEOUT(!(boxes = m_fx.session().visibleDialogs(QStringLiteral("^Stashbox$"))).isEmpty(), kArrive);
     const QByteArray stacking =
-        m_fx.session().run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")}).output;
+        m_fx.session()
+            .run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")})
+            .output;
     QList<qulonglong> bottomToTop;
-    for (const QByteArray &id : stacking.mid(stacking.indexOf('#') + 1).split(','))
+    for (const QByteArray& id : stacking.mid(stacking.indexOf('#') + 1).split(','))
         bottomToTop.append(id.trimmed().toULongLong(nullptr, 16));
     const QStringList windows = m_fx.session().visibleWindows(QStringLiteral("^Stashbox$"));
     QCOMPARE(windows.size(), 2);
     const qsizetype boxAt = bottomToTop.indexOf(boxes.first().toULongLong());
-    for (const QString &id : windows) {
+    for (const QString& id : windows) {
         const qsizetype at = bottomToTop.indexOf(id.toULongLong());
         QVERIFY2(at >= 0 && at <= boxAt, stacking.constData());
     }
@@ -276,9 +281,10 @@ void DesktopSessionTest::startWithSystemEntry()
     ProbeState s;
     QVERIFY2(m_fx.reveal(QStringLiteral("Command5"), &s), qPrintable(m_fx.error()));
     QVERIFY(click(s, QStringLiteral("Command5")));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.controls.contains(QStringLiteral("StartWithWin")); },
-                                kArrive, &s),
-             qPrintable(s.describe()));
+    QVERIFY2(
+        m_fx.app().waitFor([](const ProbeState& st) { return st.controls.contains(QStringLiteral("StartWithWin")); },
+                           kArrive, &s),
+        qPrintable(s.describe()));
     QVERIFY(click(s, QStringLiteral("StartWithWin")));
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(entry), kArrive);
     QVERIFY(click(s, QStringLiteral("StartWithWin")));
@@ -286,7 +292,7 @@ void DesktopSessionTest::startWithSystemEntry()
     QVERIFY(click(s, QStringLiteral("StartWithWin")));
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(entry), kArrive);
     QVERIFY(click(s, QStringLiteral("cmdSave")));
-    QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return !st.controls.contains(QStringLiteral("Options")); },
+    QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return !st.controls.contains(QStringLiteral("Options")); },
                                 kArrive, &s),
              qPrintable(s.describe()));
     // Saved cleared: the next start leaves it away.
@@ -297,7 +303,7 @@ void DesktopSessionTest::startWithSystemEntry()
     QVERIFY(!QFile::exists(entry));
 }
 
-bool DesktopSessionTest::copyFiveItems(ProbeState *s, QList<QImage> *pictures)
+bool DesktopSessionTest::copyFiveItems(ProbeState* s, QList<QImage>* pictures)
 {
     *pictures = {SampleImages::pattern(QSize(120, 80), 21), SampleImages::pattern(QSize(64, 64), 22)};
     int n = 0;
@@ -306,7 +312,7 @@ bool DesktopSessionTest::copyFiveItems(ProbeState *s, QList<QImage> *pictures)
             return false;
         ++n;
     }
-    for (const QImage &img : *pictures) {
+    for (const QImage& img : *pictures) {
         const QString path = m_files.filePath(QStringLiteral("p%1.png").arg(n++));
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(SampleImages::encode(img)) < 0)
@@ -316,10 +322,10 @@ bool DesktopSessionTest::copyFiveItems(ProbeState *s, QList<QImage> *pictures)
         const int want = n;
         if (!m_fx.session().copyFile(path, QStringLiteral("image/png"), &why))
             return m_fx.fail(why);
-        if (!m_fx.app().waitFor([want](const ProbeState &st) { return st.count == want; }, kArrive, s))
+        if (!m_fx.app().waitFor([want](const ProbeState& st) { return st.count == want; }, kArrive, s))
             return m_fx.fail(s->describe());
     }
-    ClipOwnerProcess &rich = m_fx.newOwner();
+    ClipOwnerProcess& rich = m_fx.newOwner();
     rich.offer(QStringLiteral("text/rtf"), "{\\rtf1 {\\i fifth}\\par}").offerText(QStringLiteral("fifth\r\nline"));
     return m_fx.start(rich) && m_fx.waitForTopText(QStringLiteral("fifth\r\nline"), kArrive, s);
 }
@@ -331,8 +337,8 @@ void DesktopSessionTest::listSurvivesExitAndSignal()
     QList<QImage> pictures;
     QVERIFY2(copyFiveItems(&before, &pictures), qPrintable(m_fx.error()));
     QCOMPARE(before.count, 5);
-    const QString autosave = m_fx.app().folder() + QStringLiteral("/{E098A55430BFFEE0816A628E}{") + RigPaths::loginName()
-        + QStringLiteral("}/temp.sbt");
+    const QString autosave = m_fx.app().folder() + QStringLiteral("/{E098A55430BFFEE0816A628E}{")
+        + RigPaths::loginName() + QStringLiteral("}/temp.sbt");
 
     // Exit as a user does: the button, Yes to closing, No to saving a data file.
     ProbeState s;
@@ -349,7 +355,7 @@ void DesktopSessionTest::listSurvivesExitAndSignal()
         QVERIFY2(m_fx.app().restart(&why), qPrintable(why));
         ProbeState after;
         // Restored during start-up; clickable once the window is up.
-        QVERIFY2(m_fx.app().waitFor([](const ProbeState &st) { return st.count == 5 && !st.rows[0].screen.isEmpty(); },
+        QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 5 && !st.rows[0].screen.isEmpty(); },
                                     kArrive, &after),
                  qPrintable(QString(how) + QLatin1Char('\n') + after.describe()));
         QCOMPARE(after.texts(), before.texts());
@@ -385,7 +391,7 @@ void DesktopSessionTest::listSurvivesExitAndSignal()
 void DesktopSessionTest::secretsAreNeverRead()
 {
     QVERIFY2(m_fx.startApp(), qPrintable(m_fx.error()));
-    ClipOwnerProcess &secret = m_fx.newOwner();
+    ClipOwnerProcess& secret = m_fx.newOwner();
     secret.offer(QStringLiteral("x-kde-passwordManagerHint"), "secret").offerText(QStringLiteral("hunter2"));
     QVERIFY2(m_fx.start(secret), qPrintable(m_fx.error()));
     QVERIFY2(secret.waitForRequest(QStringLiteral("x-kde-passwordManagerHint"), kArrive), qPrintable(secret.logText()));
@@ -394,12 +400,12 @@ void DesktopSessionTest::secretsAreNeverRead()
     QCOMPARE(s.count, 1);
     QVERIFY(!findText(s, QStringLiteral("hunter2")));
     // The password itself was never asked for.
-    for (const ClipOwnerProcess::Request &r : secret.requests())
+    for (const ClipOwnerProcess::Request& r : secret.requests())
         QVERIFY2(r.target == QLatin1String("TARGETS") || r.target == QLatin1String("TIMESTAMP")
                      || r.target == QLatin1String("x-kde-passwordManagerHint"),
                  qPrintable(secret.logText()));
 
-    ClipOwnerProcess &open = m_fx.newOwner();
+    ClipOwnerProcess& open = m_fx.newOwner();
     open.offer(QStringLiteral("x-kde-passwordManagerHint"), "public").offerText(QStringLiteral("hunter2"));
     QVERIFY2(m_fx.start(open), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("hunter2"), kArrive, &s), qPrintable(m_fx.error()));
@@ -418,10 +424,11 @@ void DesktopSessionTest::exitIsBoundedWithAStuckClipboardManager()
     QTRY_VERIFY_WITH_TIMEOUT(m_fx.session().clipboardTargets().contains(QStringLiteral("SAVE_TARGETS")), kArrive);
     // A clipboard manager that takes the handover request and never answers it.
     QString why;
-    ManagedProcess *manager = m_fx.session().startHelper(
-        RigPaths::clipOwner(), {QStringLiteral("-s"), QStringLiteral("CLIPBOARD_MANAGER"), QStringLiteral("-t"),
-                                QStringLiteral("SAVE_TARGETS=x"), QStringLiteral("-n"), QStringLiteral("SAVE_TARGETS")},
-        &why, true);
+    ManagedProcess* manager = m_fx.session().startHelper(RigPaths::clipOwner(),
+                                                         {QStringLiteral("-s"), QStringLiteral("CLIPBOARD_MANAGER"),
+                                                          QStringLiteral("-t"), QStringLiteral("SAVE_TARGETS=x"),
+                                                          QStringLiteral("-n"), QStringLiteral("SAVE_TARGETS")},
+                                                         &why, true);
     QVERIFY2(manager, qPrintable(why));
     QVERIFY(manager->waitForLine("ready", 10000));
     QElapsedTimer clock;

@@ -53,16 +53,20 @@ void DesktopTrayTest::cleanupTestCase()
 QString DesktopTrayTest::iconInTray()
 {
     const auto search = [this](const QStringList& args) {
-        const XSession::Result r = m_session.run(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + args);
+        const XSession::Result r =
+            m_session.run(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + args);
         return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
     const QStringList trays = search({QStringLiteral("--class"), QStringLiteral("trayer")});
-    for (const QString& icon : search({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QLatin1Char('^') + kTip + QLatin1Char('$')})) {
+    for (const QString& icon : search(
+             {QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QLatin1Char('^') + kTip + QLatin1Char('$')})) {
         QString window = icon;
         // Walk up: the tray's socket, then the tray's own window.
         for (int depth = 0; depth < 4 && !window.isEmpty(); ++depth) {
-            const XSession::Result r = m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), window});
-            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Parent window id: (0x[0-9a-f]+)")).match(QString::fromUtf8(r.output));
+            const XSession::Result r =
+                m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), window});
+            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Parent window id: (0x[0-9a-f]+)"))
+                                                  .match(QString::fromUtf8(r.output));
             window = m.hasMatch() ? QString::number(m.captured(1).toULongLong(nullptr, 16)) : QString();
             if (trays.contains(window))
                 return icon;
@@ -73,20 +77,23 @@ QString DesktopTrayTest::iconInTray()
 
 QRect DesktopTrayTest::geometry(const QString& window)
 {
-    const XSession::Result r = m_session.run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    const XSession::Result r = m_session.run(QStringLiteral("xdotool"),
+                                             {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
     QMap<QString, int> v;
     for (const QByteArray& line : r.output.split('\n')) {
         const QList<QByteArray> kv = line.split('=');
         if (kv.size() == 2)
             v.insert(QString::fromLatin1(kv[0]), kv[1].toInt());
     }
-    return QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")), v.value(QStringLiteral("WIDTH")), v.value(QStringLiteral("HEIGHT")));
+    return QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")), v.value(QStringLiteral("WIDTH")),
+                 v.value(QStringLiteral("HEIGHT")));
 }
 
 void DesktopTrayTest::iconInTheTrayRaisesEvents()
 {
     QString error;
-    ManagedProcess* host = m_session.startHelper(QStringLiteral(TRAY_HOST), {QStringLiteral(APP_DIR), kTip}, &error, true);
+    ManagedProcess* host =
+        m_session.startHelper(QStringLiteral(TRAY_HOST), {QStringLiteral(APP_DIR), kTip}, &error, true);
     QVERIFY2(host, qPrintable(error));
     QVERIFY2(host->waitForLine("added", kWait), qPrintable(host->describeExit()));
 

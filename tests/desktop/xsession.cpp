@@ -11,12 +11,11 @@ namespace {
 
 constexpr int kStartTimeoutMs = 10000;
 
-bool makePrivateDir(const QString &path)
+bool makePrivateDir(const QString& path)
 {
     if (!QDir().mkpath(path))
         return false;
-    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                           | QFileDevice::ExeOwner);
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace
@@ -35,7 +34,7 @@ QProcessEnvironment XSession::environment() const
     env.insert(QStringLiteral("PATH"), outer.value(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin")));
     env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     // Sanitizer builds want their settings to reach the program.
-    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TZ"}) {
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TZ"}) {
         const QString key = QString::fromLatin1(name);
         if (outer.contains(key))
             env.insert(key, outer.value(key));
@@ -49,19 +48,18 @@ QProcessEnvironment XSession::environment() const
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
     // No session bus: nothing reaches the caller's desktop, and tray icons go
     // through the X11 notification area that trayer provides.
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-               QStringLiteral("unix:path=%1/no-session-bus").arg(root));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=%1/no-session-bus").arg(root));
     return env;
 }
 
-bool XSession::start(QString *error)
+bool XSession::start(QString* error)
 {
     if (!m_temp.isValid()) {
         *error = QStringLiteral("no temporary folder");
         return false;
     }
     const QString root = m_temp.path();
-    for (const char *sub : {"/home", "/home/.config", "/home/.local/share", "/home/.cache"}) {
+    for (const char* sub : {"/home", "/home/.config", "/home/.local/share", "/home/.cache"}) {
         if (!QDir().mkpath(root + QLatin1String(sub))) {
             *error = QStringLiteral("cannot create %1").arg(root + QLatin1String(sub));
             return false;
@@ -143,8 +141,8 @@ bool XSession::waitForWindowManager(int timeoutMs)
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
-        const Result r = run(QStringLiteral("xprop"),
-                             {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, 3000);
+        const Result r =
+            run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, 3000);
         if (r.finished && r.exitCode == 0 && r.output.contains("window id"))
             return true;
         if (!m_windowManager->isRunning())
@@ -154,17 +152,15 @@ bool XSession::waitForWindowManager(int timeoutMs)
     return false;
 }
 
-bool XSession::waitForSelectionOwner(const QString &selection, int timeoutMs)
+bool XSession::waitForSelectionOwner(const QString& selection, int timeoutMs)
 {
     const Result r = run(RigPaths::clipOwner(),
-                         {QStringLiteral("-w"), selection, QStringLiteral("-x"),
-                          QString::number(timeoutMs / 1000.0)},
+                         {QStringLiteral("-w"), selection, QStringLiteral("-x"), QString::number(timeoutMs / 1000.0)},
                          timeoutMs + 2000);
     return r.finished && r.exitCode == 0;
 }
 
-XSession::Result XSession::run(const QString &program, const QStringList &args, int timeoutMs,
-                               const QByteArray &input)
+XSession::Result XSession::run(const QString& program, const QStringList& args, int timeoutMs, const QByteArray& input)
 {
     Result result;
     QProcess process;
@@ -193,11 +189,10 @@ XSession::Result XSession::run(const QString &program, const QStringList &args, 
     return result;
 }
 
-ManagedProcess *XSession::startHelper(const QString &program, const QStringList &args,
-                                      QString *error, bool keepOutput)
+ManagedProcess* XSession::startHelper(const QString& program, const QStringList& args, QString* error, bool keepOutput)
 {
     // Owners that already lost the selection have exited; forget them.
-    std::erase_if(m_helpers, [](const std::unique_ptr<ManagedProcess> &p) { return !p->isRunning(); });
+    std::erase_if(m_helpers, [](const std::unique_ptr<ManagedProcess>& p) { return !p->isRunning(); });
     auto helper = std::make_unique<ManagedProcess>();
     helper->setEnvironment(environment());
     if (keepOutput)
@@ -212,20 +207,19 @@ ManagedProcess *XSession::startHelper(const QString &program, const QStringList 
 
 void XSession::stopHelpers()
 {
-    for (auto &helper : m_helpers)
+    for (auto& helper : m_helpers)
         helper->stop(2000);
     m_helpers.clear();
 }
 
-bool XSession::startXclip(const QStringList &args, const QByteArray &input, QString *error)
+bool XSession::startXclip(const QStringList& args, const QByteArray& input, QString* error)
 {
     // -quiet keeps xclip in the foreground (so we own its pid) and makes it
     // say when it owns the selection.
-    ManagedProcess *xclip = startHelper(QStringLiteral("xclip"),
-                                        QStringList{QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                                    QStringLiteral("-quiet")}
-                                            + args,
-                                        error, true);
+    ManagedProcess* xclip = startHelper(
+        QStringLiteral("xclip"),
+        QStringList{QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-quiet")} + args, error,
+        true);
     if (!xclip)
         return false;
     if (!input.isNull()) {
@@ -244,7 +238,7 @@ bool XSession::startXclip(const QStringList &args, const QByteArray &input, QStr
     return true;
 }
 
-bool XSession::copyText(const QString &text, QString *error)
+bool XSession::copyText(const QString& text, QString* error)
 {
     QByteArray bytes = text.toUtf8();
     if (bytes.isNull())
@@ -252,17 +246,17 @@ bool XSession::copyText(const QString &text, QString *error)
     return startXclip({}, bytes, error);
 }
 
-bool XSession::copyFile(const QString &path, const QString &mimeType, QString *error)
+bool XSession::copyFile(const QString& path, const QString& mimeType, QString* error)
 {
     return startXclip({QStringLiteral("-t"), mimeType, QStringLiteral("-i"), path}, QByteArray(), error);
 }
 
-XSession::Result XSession::readClipboard(const QString &target, int timeoutMs)
+XSession::Result XSession::readClipboard(const QString& target, int timeoutMs)
 {
-    return run(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                QStringLiteral("-t"), target},
-               timeoutMs);
+    return run(
+        QStringLiteral("xclip"),
+        {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), target},
+        timeoutMs);
 }
 
 QStringList XSession::clipboardTargets(int timeoutMs)
@@ -273,29 +267,29 @@ QStringList XSession::clipboardTargets(int timeoutMs)
     return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QStringList XSession::visibleWindows(const QString &titlePattern)
+QStringList XSession::visibleWindows(const QString& titlePattern)
 {
-    const Result r = run(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                          titlePattern},
-                         5000);
+    const Result r =
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern}, 5000);
     if (!r.finished)
         return {};
     return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QStringList XSession::visibleDialogs(const QString &titlePattern)
+QStringList XSession::visibleDialogs(const QString& titlePattern)
 {
     QStringList dialogs;
-    for (const QString &id : visibleWindows(titlePattern)) {
-        const Result type = run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE")});
+    for (const QString& id : visibleWindows(titlePattern)) {
+        const Result type =
+            run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE")});
         if (type.output.contains("_NET_WM_WINDOW_TYPE_DIALOG"))
             dialogs.append(id);
     }
     return dialogs;
 }
 
-bool XSession::pressKey(const QString &windowId, const QString &key)
+bool XSession::pressKey(const QString& windowId, const QString& key)
 {
     const Result r = run(QStringLiteral("xdotool"),
                          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId, QStringLiteral("key"),
@@ -307,8 +301,8 @@ bool XSession::pressKey(const QString &windowId, const QString &key)
 bool XSession::click(QPoint p, int button)
 {
     const Result r = run(QStringLiteral("xdotool"),
-                         {QStringLiteral("mousemove"), QString::number(p.x()),
-                          QString::number(p.y()), QStringLiteral("click"), QString::number(button)},
+                         {QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
+                          QStringLiteral("click"), QString::number(button)},
                          10000);
     return r.finished && r.exitCode == 0;
 }
@@ -316,17 +310,14 @@ bool XSession::click(QPoint p, int button)
 bool XSession::moveMouse(QPoint p)
 {
     const Result r = run(QStringLiteral("xdotool"),
-                         {QStringLiteral("mousemove"), QString::number(p.x()),
-                          QString::number(p.y())},
-                         10000);
+                         {QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())}, 10000);
     return r.finished && r.exitCode == 0;
 }
 
-bool XSession::screenshot(const QString &path)
+bool XSession::screenshot(const QString& path)
 {
-    const Result r = run(QStringLiteral("import"),
-                         {QStringLiteral("-display"), m_display, QStringLiteral("-window"),
-                          QStringLiteral("root"), path},
-                         20000);
+    const Result r =
+        run(QStringLiteral("import"),
+            {QStringLiteral("-display"), m_display, QStringLiteral("-window"), QStringLiteral("root"), path}, 20000);
     return r.finished && r.exitCode == 0 && QFile::exists(path);
 }

@@ -21,10 +21,10 @@ class XSession final
 public:
     XSession();
     ~XSession();
-    XSession(const XSession &) = delete;
-    XSession &operator=(const XSession &) = delete;
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
 
-    bool start(QString *error);
+    bool start(QString* error);
     void stop();
     bool isRunning() const { return m_xvfb != nullptr; }
 
@@ -41,38 +41,37 @@ public:
         QByteArray output;
     };
     // Runs a short-lived tool on this display, bounded; killed when it overruns.
-    Result run(const QString &program, const QStringList &args, int timeoutMs = 10000,
-               const QByteArray &input = {});
+    Result run(const QString& program, const QStringList& args, int timeoutMs = 10000, const QByteArray& input = {});
 
     // Programs that keep running (clipboard owners); stopped with the session
     // or by stopHelpers().
-    ManagedProcess *startHelper(const QString &program, const QStringList &args,
-                                QString *error = nullptr, bool keepOutput = false);
+    ManagedProcess* startHelper(const QString& program, const QStringList& args, QString* error = nullptr,
+                                bool keepOutput = false);
     void stopHelpers();
 
     // Copying as another program does, through xclip (which stays the owner
     // until someone else copies).
-    bool copyText(const QString &text, QString *error = nullptr);
-    bool copyFile(const QString &path, const QString &mimeType, QString *error = nullptr);
+    bool copyText(const QString& text, QString* error = nullptr);
+    bool copyFile(const QString& path, const QString& mimeType, QString* error = nullptr);
 
     // Reading the clipboard back as a pasting program would.
-    Result readClipboard(const QString &target = QStringLiteral("UTF8_STRING"), int timeoutMs = 10000);
+    Result readClipboard(const QString& target = QStringLiteral("UTF8_STRING"), int timeoutMs = 10000);
     QStringList clipboardTargets(int timeoutMs = 10000);
 
     // Visible top-level windows whose title matches the regular expression.
-    QStringList visibleWindows(const QString &titlePattern);
+    QStringList visibleWindows(const QString& titlePattern);
     // Visible message boxes and other dialogs whose title matches (not the main windows).
-    QStringList visibleDialogs(const QString &titlePattern);
+    QStringList visibleDialogs(const QString& titlePattern);
     // Activates the window and types a key into it (a key name of xdotool, e.g. Return).
-    bool pressKey(const QString &windowId, const QString &key);
+    bool pressKey(const QString& windowId, const QString& key);
     bool click(QPoint p, int button = 1);
     bool moveMouse(QPoint p);
-    bool screenshot(const QString &path);
+    bool screenshot(const QString& path);
 
 private:
     bool waitForWindowManager(int timeoutMs);
-    bool waitForSelectionOwner(const QString &selection, int timeoutMs);
-    bool startXclip(const QStringList &args, const QByteArray &input, QString *error);
+    bool waitForSelectionOwner(const QString& selection, int timeoutMs);
+    bool startXclip(const QStringList& args, const QByteArray& input, QString* error);
 
     QTemporaryDir m_temp;
     QString m_display;

@@ -134,8 +134,9 @@ void ZqtrayTest::notificationsBecomeEvents()
     for (quint32 code : {shell::WM_LBUTTONDOWN, shell::WM_LBUTTONUP, shell::WM_LBUTTONDBLCLK, shell::WM_LBUTTONUP,
                          shell::WM_RBUTTONUP, shell::WM_MOUSEMOVE})
         notify(tray, code);
-    QCOMPARE(m_events, (QStringList{"MouseMove", "LeftButtonClick", "MouseMove", "MouseMove", "LeftButtonClick",
-                                    "MouseMove", "RightButtonClick", "MouseMove", "MouseMove"}));
+    QCOMPARE(m_events,
+             (QStringList{"MouseMove", "LeftButtonClick", "MouseMove", "MouseMove", "LeftButtonClick", "MouseMove",
+                          "RightButtonClick", "MouseMove", "MouseMove"}));
     QCOMPARE(tray.lastNotificationCode(), qint32(shell::WM_MOUSEMOVE));
     // Removed from the tray, the control still counts its clicks once the icon is back.
     m_events.clear();
@@ -197,7 +198,7 @@ void ZqtrayTest::flashingAlternatesAndStoppingRestores()
     QVERIFY(flasher != normal && flasher != 0);
     for (qsizetype i = 0; i + 1 < shown.size(); ++i)
         QCOMPARE(shown[i], i % 2 == 0 ? flasher : normal);
-    QCOMPARE(shown.last(), normal);   // the stop
+    QCOMPARE(shown.last(), normal); // the stop
     QCOMPARE(m_shell.calls.last().first, shell::NIM_MODIFY);
 
     // The first tick after a stop shows the flasher.

@@ -17,8 +17,14 @@ public:
     void setCaption(const QString& caption) { m_caption = caption; }
 
     Q_INVOKABLE void InitProperties() { m_caption = QStringLiteral("New"); }
-    Q_INVOKABLE void ReadProperties(const PropertyBag* bag) { m_caption = bag->ReadProperty(QStringLiteral("Caption"), QString()).toString(); }
-    Q_INVOKABLE void WriteProperties(PropertyBag* bag) const { bag->WriteProperty(QStringLiteral("Caption"), m_caption, QString()); }
+    Q_INVOKABLE void ReadProperties(const PropertyBag* bag)
+    {
+        m_caption = bag->ReadProperty(QStringLiteral("Caption"), QString()).toString();
+    }
+    Q_INVOKABLE void WriteProperties(PropertyBag* bag) const
+    {
+        bag->WriteProperty(QStringLiteral("Caption"), m_caption, QString());
+    }
     Q_INVOKABLE void Press() { emit Click(); }
 
 signals:

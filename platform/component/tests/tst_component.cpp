@@ -39,14 +39,15 @@ void ComponentTest::bagKeepsTypedValuesInOrder()
     QVERIFY(bag.WriteProperty(QStringLiteral("BackColor"), QVariant::fromValue(OleColor{0x8000000F}), QVariant()));
     QVERIFY(bag.WriteProperty(QStringLiteral("Font"), QFont(QStringLiteral("Tahoma"), 8), QVariant()));
     QVERIFY(bag.WriteProperty(QStringLiteral("Picture"), picture, QVariant()));
-    QVERIFY(bag.WriteProperty(QStringLiteral("Empty"), QString(), QString()));   // the default: not kept
+    QVERIFY(bag.WriteProperty(QStringLiteral("Empty"), QString(), QString())); // the default: not kept
     QVERIFY(!bag.WriteProperty(QStringLiteral("List"), QStringList{QStringLiteral("x")}));
-    QVERIFY(bag.WriteProperty(QStringLiteral("delay"), 800, 15));   // same key, same place
+    QVERIFY(bag.WriteProperty(QStringLiteral("delay"), 800, 15)); // same key, same place
 
     const PropertyBag back = PropertyBag::fromText(bag.toText());
     QVERIFY(back == bag);
     QCOMPARE(back.names(), (QStringList{"ToolTipText", "Delay", "Enabled", "BackColor", "Font", "Picture"}));
-    QCOMPARE(back.ReadProperty(QStringLiteral("TOOLTIPTEXT"), QString()).toString(), QStringLiteral("Hello world, 100%\n"));
+    QCOMPARE(back.ReadProperty(QStringLiteral("TOOLTIPTEXT"), QString()).toString(),
+             QStringLiteral("Hello world, 100%\n"));
     QCOMPARE(back.ReadProperty(QStringLiteral("Delay"), 15).metaType(), QMetaType::fromType<int>());
     QCOMPARE(back.ReadProperty(QStringLiteral("Delay"), 15).toInt(), 800);
     QCOMPARE(back.ReadProperty(QStringLiteral("Enabled"), true).toBool(), false);
@@ -106,7 +107,8 @@ void ComponentTest::formDataKeepsGoodSectionsOfADamagedFile()
     const FormData damaged = FormData::fromText(text);
     QCOMPARE(damaged.controls().size(), size_t(3));
     QCOMPARE(damaged.problems().size(), 1);
-    QCOMPARE(damaged.bag(QStringLiteral("command1")).ReadProperty(QStringLiteral("Caption")).toString(), QStringLiteral("One"));
+    QCOMPARE(damaged.bag(QStringLiteral("command1")).ReadProperty(QStringLiteral("Caption")).toString(),
+             QStringLiteral("One"));
     QVERIFY(damaged.bag(QStringLiteral("Command2")).isEmpty());
     QCOMPARE(damaged.controls()[2].progId, QStringLiteral("ZqTray_build2.Zqtray"));
 }
@@ -138,7 +140,8 @@ void ComponentTest::controlByProgIdRoundTripsItsBag()
     std::unique_ptr<QWidget> second(host.CreateControl(QStringLiteral("Sample.Control"), nullptr, &error));
     QVERIFY(ControlHost::InitProperties(second.get()));
     QCOMPARE(second->property("Caption").toString(), QStringLiteral("New"));
-    QVERIFY(ControlHost::ReadProperties(second.get(), FormData::fromText(form.toText()).bag(QStringLiteral("Command1"))));
+    QVERIFY(
+        ControlHost::ReadProperties(second.get(), FormData::fromText(form.toText()).bag(QStringLiteral("Command1"))));
     QCOMPARE(second->property("Caption").toString(), QStringLiteral("Saved"));
 
     QLibrary library(QStringLiteral(SAMPLE_CONTROL));
@@ -182,7 +185,8 @@ void ComponentTest::missingOrBrokenLibraryIsReported()
 
     QVERIFY(ControlHost::registerLibrary(QStringLiteral(SAMPLE_BROKEN)));
     QVERIFY(!host.CreateControl(QStringLiteral("Sample.Broken"), nullptr, &error));
-    QVERIFY2(error.contains(QStringLiteral("is not a control library (it has no DllGetClassObject)")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("is not a control library (it has no DllGetClassObject)")),
+             qPrintable(error));
     QVERIFY(!ControlHost::registerLibrary(empty.filePath(QStringLiteral("none.so")), &error));
     QVERIFY2(error.contains(QStringLiteral("cannot be loaded")), qPrintable(error));
 }

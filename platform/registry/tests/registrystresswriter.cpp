@@ -19,7 +19,8 @@ int main(int argc, char** argv)
         const QByteArray data = name.toUtf8();
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             HKEY key = 0;
-            const QString path = root == HKEY_CURRENT_USER ? QStringLiteral("Stress\\") + prefix : QStringLiteral("Stress");
+            const QString path =
+                root == HKEY_CURRENT_USER ? QStringLiteral("Stress\\") + prefix : QStringLiteral("Stress");
             if (store.RegCreateKeyEx(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
                 ++failures;
                 continue;

@@ -28,7 +28,10 @@ public:
 
     bool isValid() const { return m_dir.isValid(); }
     QString path() const { return m_dir.path(); }
-    QString hive(const char* name) const { return path() + QStringLiteral("/stashbox/registry/") + QLatin1String(name); }
+    QString hive(const char* name) const
+    {
+        return path() + QStringLiteral("/stashbox/registry/") + QLatin1String(name);
+    }
     QString autostart() const { return path() + QStringLiteral("/autostart"); }
 
 private:
@@ -47,7 +50,8 @@ inline winreg::LONG setString(RegistryStore& store, winreg::HKEY root, const QSt
     if (rc != ERROR_SUCCESS)
         return rc;
     const QByteArray data = text + '\0';
-    rc = store.RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const quint8*>(data.constData()), quint32(data.size()));
+    rc =
+        store.RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const quint8*>(data.constData()), quint32(data.size()));
     store.RegCloseKey(key);
     return rc;
 }

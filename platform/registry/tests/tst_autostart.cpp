@@ -196,8 +196,8 @@ void TestAutostart::execLinesQuoteWhatTheDesktopWouldSplit_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("exec");
 
-    QTest::newRow("quoted path with blanks") << QStringLiteral("\"/opt/my apps/stashbox\"")
-                                             << QStringLiteral("\"/opt/my apps/stashbox\"");
+    QTest::newRow("quoted path with blanks")
+        << QStringLiteral("\"/opt/my apps/stashbox\"") << QStringLiteral("\"/opt/my apps/stashbox\"");
     QTest::newRow("unquoted path with blanks and an option")
         << QStringLiteral("/opt/my apps/stashbox -x") << QStringLiteral("\"/opt/my apps/stashbox\" -x");
     QTest::newRow("unquoted path with blanks only")
@@ -206,8 +206,7 @@ void TestAutostart::execLinesQuoteWhatTheDesktopWouldSplit_data()
     QTest::newRow("bare name with arguments")
         << QStringLiteral("sh -c \"echo hi\"") << QStringLiteral("sh -c \"echo hi\"");
     QTest::newRow("shell characters are quoted and escaped")
-        << QStringLiteral("\"/opt/a$b`c\\d\" \"it's\"")
-        << QStringLiteral("\"/opt/a\\\\$b\\\\`c\\\\\\\\d\" \"it's\"");
+        << QStringLiteral("\"/opt/a$b`c\\d\" \"it's\"") << QStringLiteral("\"/opt/a\\\\$b\\\\`c\\\\\\\\d\" \"it's\"");
     QTest::newRow("percent is doubled") << QStringLiteral("/opt/100%/app -p 50%")
                                         << QStringLiteral("/opt/100%%/app -p 50%%");
     QTest::newRow("double quote inside an argument")

@@ -154,22 +154,20 @@ void TestHiveFile::malformedHivesAreRefused_data()
     QTest::newRow("access line repeated") << head + "K a\nA 1\nA 2\nEND 2 0\n" << damaged;
     QTest::newRow("access beyond the key rights") << head + "K a\nA 40\nEND 2 0\n" << damaged;
     QTest::newRow("unknown line") << head + "X 1\nEND 1 0\n" << damaged;
-    QTest::newRow("too deep")
-        << head + [] {
-               QByteArray lines;
-               QByteArray path = "K";
-               for (int i = 0; i < 513; ++i) {
-                   path += " d";
-                   lines += path + '\n';
-               }
-               return lines;
-           }() + "END 514 0\n"
-        << damaged;
+    QTest::newRow("too deep") << head + [] {
+        QByteArray lines;
+        QByteArray path = "K";
+        for (int i = 0; i < 513; ++i) {
+            path += " d";
+            lines += path + '\n';
+        }
+        return lines;
+    }() + "END 514 0\n" << damaged;
     QTest::newRow("newer format") << QByteArray("STASHBOX-HIVE 2\nwhatever\n") << int(HiveFile::Status::Unsupported);
 
     QTest::newRow("valid: empty hive") << head + "END 1 0\n" << int(HiveFile::Status::Ok);
-    QTest::newRow("valid: escapes and upper-case hex")
-        << head + "K %C3%A4%20x\nV 2 2 =%25P%25 AB00\nEND 2 1\n" << int(HiveFile::Status::Ok);
+    QTest::newRow("valid: escapes and upper-case hex") << head + "K %C3%A4%20x\nV 2 2 =%25P%25 AB00\nEND 2 1\n"
+                                                       << int(HiveFile::Status::Ok);
 }
 
 void TestHiveFile::malformedHivesAreRefused()

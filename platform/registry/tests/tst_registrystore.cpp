@@ -143,9 +143,9 @@ void TestRegistryStore::everyTypeSurvivesTheFile()
     RegistryStore other;
     quint32 readType = 0;
     QByteArray readData;
-    QCOMPARE(queryValue(other, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox Test"), name, &readType,
-                        &readData),
-             ERROR_SUCCESS);
+    QCOMPARE(
+        queryValue(other, HKEY_CURRENT_USER, QStringLiteral("Software\\Stashbox Test"), name, &readType, &readData),
+        ERROR_SUCCESS);
     QCOMPARE(readType, type);
     QCOMPARE(readData, data);
 
@@ -250,9 +250,9 @@ void TestRegistryStore::namesAreCaseInsensitiveAndCasePreserving()
     QCOMPARE(setValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("\u00C4rger"), QStringLiteral("\u00D6"), REG_DWORD,
                       bytes({1, 0, 0, 0})),
              ERROR_SUCCESS);
-    QCOMPARE(queryValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("\u00E4RGER"), QStringLiteral("\u00F6"), &type,
-                        &data),
-             ERROR_SUCCESS);
+    QCOMPARE(
+        queryValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("\u00E4RGER"), QStringLiteral("\u00F6"), &type, &data),
+        ERROR_SUCCESS);
 }
 
 void TestRegistryStore::missingThingsAndBadHandles()
@@ -290,8 +290,7 @@ void TestRegistryStore::missingThingsAndBadHandles()
     QCOMPARE(m_store->RegQueryValueEx(stale, QString(), nullptr, nullptr, &size), ERROR_KEY_DELETED);
     QCOMPARE(m_store->RegSetValueEx(stale, QStringLiteral("x"), REG_SZ, nullptr, 0), ERROR_KEY_DELETED);
     QCOMPARE(m_store->RegCreateKeyEx(stale, QStringLiteral("Sub"), 0, KEY_ALL_ACCESS, &key), ERROR_KEY_DELETED);
-    QCOMPARE(m_store->RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Here"), 0, KEY_READ, &key),
-             ERROR_FILE_NOT_FOUND);
+    QCOMPARE(m_store->RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Here"), 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
     m_store->RegCloseKey(stale);
 }
 
@@ -328,10 +327,12 @@ void TestRegistryStore::deletingKeys()
     QCOMPARE(m_store->RegDeleteKey(HKEY_CURRENT_USER, QString()), ERROR_ACCESS_DENIED);
     QCOMPARE(m_store->RegDeleteKey(HKEY_CLASSES_ROOT, QString()), ERROR_ACCESS_DENIED);
     QCOMPARE(m_store->RegDeleteKey(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Classes")), ERROR_ACCESS_DENIED);
-    QCOMPARE(m_store->RegDeleteKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run")),
-             ERROR_ACCESS_DENIED);
-    QCOMPARE(m_store->RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
-                                   0, KEY_READ, &key),
+    QCOMPARE(
+        m_store->RegDeleteKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run")),
+        ERROR_ACCESS_DENIED);
+    QCOMPARE(m_store->RegOpenKeyEx(HKEY_CURRENT_USER,
+                                   QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run"), 0, KEY_READ,
+                                   &key),
              ERROR_SUCCESS);
     m_store->RegCloseKey(key);
 }
@@ -343,9 +344,9 @@ void TestRegistryStore::classesRootIsTheMachineClassesKey()
              ERROR_SUCCESS);
     quint32 type = 0;
     QByteArray data;
-    QCOMPARE(queryValue(*m_store, HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Classes\\.sbx"), QString(), &type,
-                        &data),
-             ERROR_SUCCESS);
+    QCOMPARE(
+        queryValue(*m_store, HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Classes\\.sbx"), QString(), &type, &data),
+        ERROR_SUCCESS);
     QCOMPARE(data, QByteArray("Stashbox.Data\0", 14));
 
     QCOMPARE(setValue(*m_store, HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Classes\\Stashbox.Data"), QString(),
@@ -428,9 +429,9 @@ void TestRegistryStore::enumerationOrderAndKeyInfo()
              (QStringList{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("B2"), QStringLiteral("c")}));
 
     for (const char* v : {"zeta", "alpha", "a-much-longer-name"})
-        QCOMPARE(setValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("E"), QLatin1String(v), REG_BINARY,
-                          QByteArray(v)),
-                 ERROR_SUCCESS);
+        QCOMPARE(
+            setValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("E"), QLatin1String(v), REG_BINARY, QByteArray(v)),
+            ERROR_SUCCESS);
     HKEY key = 0;
     QCOMPARE(m_store->RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("E"), 0, KEY_READ, &key), ERROR_SUCCESS);
     quint32 subCount = 0, longestSub = 0, valueCount = 0, longestName = 0, longestData = 0;
@@ -450,7 +451,8 @@ void TestRegistryStore::enumerationOrderAndKeyInfo()
         names += name;
         cch = longestName + 1;
     }
-    QCOMPARE(names, (QStringList{QStringLiteral("zeta"), QStringLiteral("alpha"), QStringLiteral("a-much-longer-name")}));
+    QCOMPARE(names,
+             (QStringList{QStringLiteral("zeta"), QStringLiteral("alpha"), QStringLiteral("a-much-longer-name")}));
     cch = 18;
     QCOMPARE(m_store->RegEnumValue(key, 2, &name, &cch, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
     QCOMPARE(m_store->RegEnumKey(key, 2, &name, 2), ERROR_MORE_DATA);
@@ -470,8 +472,9 @@ void TestRegistryStore::badKeyPathsChangeNothing()
     hive.close();
 
     const QString tooLong(256, QLatin1Char('n'));
-    const QStringList bad{QStringLiteral("a\\\\b"), QStringLiteral("\\a"), QStringLiteral("a\\"),
-                          QStringLiteral("\\"), tooLong, QStringLiteral("ok\\") + tooLong};
+    const QStringList bad{
+        QStringLiteral("a\\\\b"),        QStringLiteral("\\a"), QStringLiteral("a\\"), QStringLiteral("\\"), tooLong,
+        QStringLiteral("ok\\") + tooLong};
     for (const QString& path : bad) {
         HKEY key = 0;
         QCOMPARE(m_store->RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key), ERROR_INVALID_PARAMETER);
@@ -507,8 +510,7 @@ void TestRegistryStore::longestNamesAndDeepestPathsRoundTrip()
 {
     const QString longKey(kMaxKeyNameLength, QChar(0x00E9));
     const QString longValue(kMaxValueNameLength, QLatin1Char('v'));
-    QCOMPARE(setValue(*m_store, HKEY_CURRENT_USER, longKey, longValue, REG_DWORD, bytes({7, 0, 0, 0})),
-             ERROR_SUCCESS);
+    QCOMPARE(setValue(*m_store, HKEY_CURRENT_USER, longKey, longValue, REG_DWORD, bytes({7, 0, 0, 0})), ERROR_SUCCESS);
     QStringList deep;
     for (int i = 0; i < kMaxKeyDepth; ++i)
         deep += QString::number(i % 10);
@@ -600,11 +602,12 @@ void TestRegistryStore::twoProcessesWritingAtOnceLoseNothing()
     }
     quint32 type = 0;
     QByteArray data;
-    QCOMPARE(queryValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("Software\\Mine"), QStringLiteral("keep"), &type,
-                        &data),
-             ERROR_SUCCESS);
+    QCOMPARE(
+        queryValue(*m_store, HKEY_CURRENT_USER, QStringLiteral("Software\\Mine"), QStringLiteral("keep"), &type, &data),
+        ERROR_SUCCESS);
     QVERIFY(!QFile::exists(m_home->hive("HKCU.hive.lock")));
-    QCOMPARE(QDir(m_home->path() + QStringLiteral("/stashbox/registry")).entryList(QStringList{QStringLiteral("*.damaged-*")}),
+    QCOMPARE(QDir(m_home->path() + QStringLiteral("/stashbox/registry"))
+                 .entryList(QStringList{QStringLiteral("*.damaged-*")}),
              QStringList());
 }
 

@@ -1,9 +1,9 @@
 #include "capture.h"
 #include "clipstore.h"
 #include "gridmodel.h"
-#include "scripteddialogs.h"
 #include "isolatedhome.h"
 #include "scriptedclipboard.h"
+#include "scripteddialogs.h"
 #include "testpictures.h"
 
 #include <QBuffer>
@@ -136,11 +136,12 @@ void TestCapture::fullListWarns()
         QCOMPARE(m.title, QString("Stashbox"));
         QCOMPARE(m.icon, DialogsPort::Icon::Information);
         QCOMPARE(m.buttons, DialogsPort::Buttons::Ok);
-        QCOMPARE(m.text, QString("You have %1 items stored in Stashbox.\r\n"
-                                 "You must either delete an item or turn Stashbox's capture mode off.\r\n"
-                                 "You can turn this warning off by typing '-warn' in the command window,\r\n"
-                                 "items will then roll off the bottom.")
-                             .arg(limit));
+        QCOMPARE(m.text,
+                 QString("You have %1 items stored in Stashbox.\r\n"
+                         "You must either delete an item or turn Stashbox's capture mode off.\r\n"
+                         "You can turn this warning off by typing '-warn' in the command window,\r\n"
+                         "items will then roll off the bottom.")
+                     .arg(limit));
         // Each further change while full warns again; deleting one makes room.
         w.clipboard.copy(text("again"));
         QCOMPARE(w.dialogs.messages.size(), 2);

@@ -26,9 +26,8 @@ struct EventLog
         QObject::connect(&g, &GridModel::mouseDown, [this](int button, int shift, double, double) {
             events << QStringLiteral("mouse %1 %2").arg(button).arg(shift);
         });
-        QObject::connect(&g, &GridModel::cellButtonClick, [this](int r, int c) {
-            events << QStringLiteral("button %1,%2").arg(r).arg(c);
-        });
+        QObject::connect(&g, &GridModel::cellButtonClick,
+                         [this](int r, int c) { events << QStringLiteral("button %1,%2").arg(r).arg(c); });
     }
 };
 

@@ -15,15 +15,14 @@ namespace {
 
 constexpr int ShownChars = 200;
 
-const char Usage[] =
-    "Usage: sbxtool [--json] FILE\n"
-    "Shows the items of a Stashbox list file (a .sbx file or the autosave temp.sbt).\n"
-    "\n"
-    "  FILE     the list file; pictures of its Bitmap items are looked up in FILE_Data\n"
-    "  --json   write the whole contents (every row, texts in full) as JSON\n"
-    "  --help   show this help\n"
-    "\n"
-    "Exit status: 0 success, 1 the file cannot be read, 2 wrong arguments.\n";
+const char Usage[] = "Usage: sbxtool [--json] FILE\n"
+                     "Shows the items of a Stashbox list file (a .sbx file or the autosave temp.sbt).\n"
+                     "\n"
+                     "  FILE     the list file; pictures of its Bitmap items are looked up in FILE_Data\n"
+                     "  --json   write the whole contents (every row, texts in full) as JSON\n"
+                     "  --help   show this help\n"
+                     "\n"
+                     "Exit status: 0 success, 1 the file cannot be read, 2 wrong arguments.\n";
 
 bool isItem(const QString& kind)
 {
@@ -42,9 +41,9 @@ struct PictureInfo
 {
     bool safe = false;
     QString path;
-    bool exists = false;   // a regular file
-    bool special = false;  // something else of that name (folder, FIFO, device): never opened
-    QSize size;            // invalid when not readable
+    bool exists = false;  // a regular file
+    bool special = false; // something else of that name (folder, FIFO, device): never opened
+    QSize size;           // invalid when not readable
 };
 
 PictureInfo pictureFor(const QString& listPath, const QString& name)
@@ -78,26 +77,17 @@ QString visible(const QString& s)
             continue;
         }
         switch (c.unicode()) {
-        case '\\':
-            out += QLatin1String("\\\\");
-            continue;
-        case '\r':
-            out += QLatin1String("\\r");
-            continue;
-        case '\n':
-            out += QLatin1String("\\n");
-            continue;
-        case '\t':
-            out += QLatin1String("\\t");
-            continue;
-        default:
-            break;
+        case '\\': out += QLatin1String("\\\\"); continue;
+        case '\r': out += QLatin1String("\\r"); continue;
+        case '\n': out += QLatin1String("\\n"); continue;
+        case '\t': out += QLatin1String("\\t"); continue;
+        default: break;
         }
         const QChar::Category cat = c.category();
-        if (c.isSurrogate() || cat == QChar::Other_Control || cat == QChar::Other_Format
-            || cat == QChar::Separator_Line || cat == QChar::Separator_Paragraph) {
-            out += QLatin1String("\\u{") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))
-                + QLatin1Char('}');
+        if (c.isSurrogate() || cat == QChar::Other_Control || cat == QChar::Other_Format || cat == QChar::Separator_Line
+            || cat == QChar::Separator_Paragraph) {
+            out += QLatin1String("\\u{")
+                + QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')) + QLatin1Char('}');
         } else {
             out += c;
         }
@@ -175,12 +165,9 @@ QByteArray asJson(const QString& path, const ListFile::Contents& c)
         const ListFile::Row& row = c.rows[r];
         items += isItem(row.kind) ? 1 : 0;
         QJsonObject o{
-            {QStringLiteral("row"), qint64(r)},
-            {QStringLiteral("kind"), row.kind},
-            {QStringLiteral("label"), row.text[0]},
-            {QStringLiteral("data"), row.text[1]},
-            {QStringLiteral("text"), row.text[2]},
-            {QStringLiteral("height"), row.height},
+            {QStringLiteral("row"), qint64(r)},     {QStringLiteral("kind"), row.kind},
+            {QStringLiteral("label"), row.text[0]}, {QStringLiteral("data"), row.text[1]},
+            {QStringLiteral("text"), row.text[2]},  {QStringLiteral("height"), row.height},
         };
         if (row.kind == QLatin1String("Bitmap")) {
             const PictureInfo p = pictureFor(path, row.text[2]);
@@ -243,7 +230,8 @@ int main(int argc, char** argv)
         }
     }
     if (files.size() != 1)
-        return usageError(files.isEmpty() ? QStringLiteral("no list file given") : QStringLiteral("give one list file only"));
+        return usageError(files.isEmpty() ? QStringLiteral("no list file given")
+                                          : QStringLiteral("give one list file only"));
 
     const QString& path = files.first();
     ListFile::Contents contents;

@@ -41,17 +41,23 @@ Contents sampleList(int rows)
 {
     Contents c;
     c.rows.resize(rows);
-    c.rows[0] = {QStringLiteral("Text"), {QStringLiteral("first line") + CrLf + QStringLiteral("second line"), QString(),
-                                          QStringLiteral("first line") + CrLf + QStringLiteral("second line")}, 1020};
+    c.rows[0] = {QStringLiteral("Text"),
+                 {QStringLiteral("first line") + CrLf + QStringLiteral("second line"), QString(),
+                  QStringLiteral("first line") + CrLf + QStringLiteral("second line")},
+                 1020};
     c.rows[1] = {QStringLiteral("RTF"),
-                 {QStringLiteral("bold"), QStringLiteral("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Arial;}\\b bold\\b0\\par\r\n}"),
+                 {QStringLiteral("bold"),
+                  QStringLiteral("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Arial;}\\b bold\\b0\\par\r\n}"),
                   QStringLiteral("bold")},
                  235};
-    c.rows[2] = {QStringLiteral("Bitmap"), {QStringLiteral("IMAGE"), QStringLiteral("1234567890123456789"),
-                                            QStringLiteral("120626165347")}, 235};
+    c.rows[2] = {QStringLiteral("Bitmap"),
+                 {QStringLiteral("IMAGE"), QStringLiteral("1234567890123456789"), QStringLiteral("120626165347")},
+                 235};
     // A named item: the name shown as label, two lines, with an arrow in it.
-    c.rows[3] = {QStringLiteral("Text"), {QStringLiteral("My name") + CrLf + QStringLiteral("--> second"), QString(),
-                                          QStringLiteral("the text itself")}, 235};
+    c.rows[3] = {
+        QStringLiteral("Text"),
+        {QStringLiteral("My name") + CrLf + QStringLiteral("--> second"), QString(), QStringLiteral("the text itself")},
+        235};
     c.rows[rows - 1] = {QString(), {QString(), QString(), QString()}, 1020};
     c.width = 4100;
     c.colWidth = {3800, 0, 17};
@@ -65,8 +71,7 @@ struct Bytes
 {
     QByteArray b;
 
-    template <typename T>
-    Bytes& num(T v)
+    template <typename T> Bytes& num(T v)
     {
         char buf[sizeof(T)];
         qToLittleEndian<T>(v, buf);
@@ -99,7 +104,9 @@ QByteArray record(const char* tag, const QByteArray& payload)
 
 QByteArray layout(qint32 width = 3200, qint32 gridLines = 1, const QByteArray& extra = {})
 {
-    return record("LAYT", Bytes().num(width).num(qint32(2900)).num(qint32(0)).num(qint32(0)).num(gridLines).num(qint32(0)).raw(extra).b);
+    return record(
+        "LAYT",
+        Bytes().num(width).num(qint32(2900)).num(qint32(0)).num(qint32(0)).num(gridLines).num(qint32(0)).raw(extra).b);
 }
 
 QByteArray row(qint32 height, const QString& kind, const QString& label, const QByteArray& extra = {})
@@ -268,17 +275,18 @@ void TestListFile::gridSavedAndLoadedComesBack()
     QCOMPARE(loaded.colWidth(0), 3800);
     for (int r = 0; r < loaded.rows(); ++r)
         for (int col = 0; col < GridModel::Columns; ++col)
-            QVERIFY2(loaded.cellPicture(r, col).isNull(), qPrintable(QStringLiteral("picture left in %1,%2").arg(r).arg(col)));
+            QVERIFY2(loaded.cellPicture(r, col).isNull(),
+                     qPrintable(QStringLiteral("picture left in %1,%2").arg(r).arg(col)));
 }
 
 void TestListFile::keepsEveryStringExactly()
 {
     const QList<QString> strings{
-        QString(QChar(0xD800)),                          // lone high surrogate
-        QString(QChar(0xDC00)) + QStringLiteral("x"),    // lone low surrogate
-        QString(QChar(0xDC00)) + QChar(0xD800),          // a pair in the wrong order
+        QString(QChar(0xD800)),                                                    // lone high surrogate
+        QString(QChar(0xDC00)) + QStringLiteral("x"),                              // lone low surrogate
+        QString(QChar(0xDC00)) + QChar(0xD800),                                    // a pair in the wrong order
         QStringLiteral("a") + QChar(0xD83D) + QChar(0xDE00) + QStringLiteral("b"), // a real pair
-        QString(3, QChar(0)),                            // NULs only
+        QString(3, QChar(0)),                                                      // NULs only
         QString(QChar(0xFEFF)) + QChar(0xFFFE) + QChar(0xFFFF),
         QStringLiteral("\r\n\r\r\n\n\t\x1b[31m"),
         QStringLiteral("Grüße, Ελληνικά, 日本語, עברית\u202e"),
@@ -362,7 +370,8 @@ void TestListFile::refusesOtherFilesAndNewerVersions()
 
     // Every outcome has its own sentence.
     QSet<QString> sentences;
-    for (Status s : {Status::Ok, Status::CannotOpen, Status::NotAListFile, Status::NewerVersion, Status::Damaged, Status::CannotWrite})
+    for (Status s : {Status::Ok, Status::CannotOpen, Status::NotAListFile, Status::NewerVersion, Status::Damaged,
+                     Status::CannotWrite})
         sentences.insert(ListFile::describe(s));
     QCOMPARE(sentences.size(), 6);
 }
@@ -377,7 +386,8 @@ void TestListFile::refusesAbsurdCountsAndLengths_data()
 
     QTest::newRow("row count 2^31") << h + lay + rows(0x80000000u, oneRow) + end;
     QTest::newRow("row count 2^32-1") << h + lay + rows(0xFFFFFFFFu, oneRow) + end;
-    QTest::newRow("row count above the limit") << h + lay + rows(quint32(ListFile::MaxRows + 1), oneRow.repeated(ListFile::MaxRows + 1)) + end;
+    QTest::newRow("row count above the limit")
+        << h + lay + rows(quint32(ListFile::MaxRows + 1), oneRow.repeated(ListFile::MaxRows + 1)) + end;
     QTest::newRow("more rows counted than present") << h + lay + rows(2, oneRow) + end;
 
     // A text claiming 4 GB in a file of about a hundred bytes.
@@ -397,12 +407,15 @@ void TestListFile::refusesAbsurdCountsAndLengths_data()
 
     QTest::newRow("record length 2^63") << h + Bytes().raw("LAYT").num(quint64(1) << 63).b + lay + end;
     QTest::newRow("record length 2^64-1") << h + Bytes().raw("ZZZZ").num(~quint64(0)).b + end;
-    QTest::newRow("row length past its record") << h + lay + rows(1, Bytes().num(quint64(1000)).raw(oneRow.mid(8)).b) + end;
-    QTest::newRow("row too short for its fields") << h + lay + rows(1, Bytes().num(quint64(6)).raw(oneRow.mid(8, 6)).b) + end;
+    QTest::newRow("row length past its record")
+        << h + lay + rows(1, Bytes().num(quint64(1000)).raw(oneRow.mid(8)).b) + end;
+    QTest::newRow("row too short for its fields")
+        << h + lay + rows(1, Bytes().num(quint64(6)).raw(oneRow.mid(8, 6)).b) + end;
     QTest::newRow("layout too short") << h + record("LAYT", Bytes().num(qint32(3200)).b) + rows(1, oneRow) + end;
 
     QTest::newRow("negative height") << h + lay + rows(1, row(-1, QStringLiteral("Text"), QStringLiteral("x"))) + end;
-    QTest::newRow("absurd height") << h + lay + rows(1, row(ListFile::MaxTwips + 1, QStringLiteral("Text"), QStringLiteral("x"))) + end;
+    QTest::newRow("absurd height") << h + lay
+            + rows(1, row(ListFile::MaxTwips + 1, QStringLiteral("Text"), QStringLiteral("x"))) + end;
     QTest::newRow("negative width") << h + layout(-5) + rows(1, oneRow) + end;
     QTest::newRow("unknown grid line style") << h + layout(3200, 256) + rows(1, oneRow) + end;
 
@@ -433,8 +446,11 @@ void TestListFile::readsWhatLaterVersionsAdd()
 {
     // A later minor version: extra fields at the end of the layout, of a row and of the rows
     // record, and records this build does not know, before and after the rows.
-    const QByteArray future = header(1, 9) + record("NOTE", QByteArray("something new")) + layout(5000, 1, QByteArray(12, '\x7f'))
-        + rows(2, row(1020, QStringLiteral("RTF"), QStringLiteral("kept"), QByteArray("row extra")) + row(235, QString(), QString()),
+    const QByteArray future = header(1, 9) + record("NOTE", QByteArray("something new"))
+        + layout(5000, 1, QByteArray(12, '\x7f'))
+        + rows(2,
+               row(1020, QStringLiteral("RTF"), QStringLiteral("kept"), QByteArray("row extra"))
+                   + row(235, QString(), QString()),
                QByteArray("list extra"))
         + record("PICS", QByteArray(40, 'p')) + record("END ", QByteArray("checksum?"));
     Contents out;
@@ -486,7 +502,8 @@ void TestListFile::writesPrivatelyAndAtomically()
     const QString path = dir.filePath(QStringLiteral("list.sbx"));
     const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     auto mode = [](const QString& p) {
-        struct stat st{};
+        struct stat st
+        { };
         return ::stat(QFile::encodeName(p).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
     };
 
@@ -502,7 +519,8 @@ void TestListFile::writesPrivatelyAndAtomically()
     QCOMPARE(ListFile::read(path, &out), Status::Ok);
     QCOMPARE(out.rows.size(), 100);
 
-    QCOMPARE(ListFile::write(dir.filePath(QStringLiteral("no/such/folder/list.sbx")), sampleList(20)), Status::CannotWrite);
+    QCOMPARE(ListFile::write(dir.filePath(QStringLiteral("no/such/folder/list.sbx")), sampleList(20)),
+             Status::CannotWrite);
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
 
     QFile previous(path);
@@ -519,7 +537,8 @@ void TestListFile::writesPrivatelyAndAtomically()
     // file must stay as it was, and nothing half-written may be left beside it.
     Contents large = sampleList(20);
     large.rows[0].text[2] = QString(100000, QLatin1Char('z'));
-    struct rlimit old{};
+    struct rlimit old
+    { };
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit low = old;
@@ -532,7 +551,8 @@ void TestListFile::writesPrivatelyAndAtomically()
 
     QVERIFY(previous.open(QIODevice::ReadOnly));
     QCOMPARE(previous.readAll(), before);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{QStringLiteral("list.sbx")});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("list.sbx")});
 }
 
 void TestListFile::toolShowsItemsAndPictures()
@@ -540,8 +560,11 @@ void TestListFile::toolShowsItemsAndPictures()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("work.sbx"));
     Contents c = sampleList(20);
-    c.rows[4] = {QStringLiteral("Text"), {QString(1000, QLatin1Char('w')) + QStringLiteral("END"), QString(), QStringLiteral("esc\x1b[2J")}, 235};
-    c.rows[5] = {QStringLiteral("Bitmap"), {QStringLiteral("IMAGE"), QStringLiteral("42"), QStringLiteral("010203040506")}, 235};
+    c.rows[4] = {QStringLiteral("Text"),
+                 {QString(1000, QLatin1Char('w')) + QStringLiteral("END"), QString(), QStringLiteral("esc\x1b[2J")},
+                 235};
+    c.rows[5] = {
+        QStringLiteral("Bitmap"), {QStringLiteral("IMAGE"), QStringLiteral("42"), QStringLiteral("010203040506")}, 235};
     QCOMPARE(ListFile::write(path, c), Status::Ok);
     QVERIFY(QDir().mkpath(path + QStringLiteral("_Data")));
     QVERIFY(solid(Qt::red, QSize(31, 17)).save(path + QStringLiteral("_Data/120626165347"), "BMP"));
@@ -579,7 +602,8 @@ void TestListFile::toolShowsItemsAndPictures()
     const QJsonObject bitmap = jrows[2].toObject();
     QCOMPARE(bitmap.value(QStringLiteral("kind")).toString(), QStringLiteral("Bitmap"));
     QCOMPARE(bitmap.value(QStringLiteral("pictureExists")).toBool(), true);
-    QCOMPARE(bitmap.value(QStringLiteral("pictureFile")).toString(), QFileInfo(path).absoluteFilePath() + QStringLiteral("_Data/120626165347"));
+    QCOMPARE(bitmap.value(QStringLiteral("pictureFile")).toString(),
+             QFileInfo(path).absoluteFilePath() + QStringLiteral("_Data/120626165347"));
     QCOMPARE(bitmap.value(QStringLiteral("pictureWidth")).toInt(), 31);
     QCOMPARE(jrows[5].toObject().value(QStringLiteral("pictureExists")).toBool(), false);
     QCOMPARE(jrows[19].toObject().value(QStringLiteral("kind")).toString(), QString());
@@ -592,8 +616,12 @@ void TestListFile::toolRefusesUnsafePictureNames()
     // Files a crafted name would reach if it were followed.
     QVERIFY(solid(Qt::red).save(dir.filePath(QStringLiteral("secret")), "BMP"));
     QVERIFY(QDir().mkpath(path + QStringLiteral("_Data")));
-    const QStringList names{QStringLiteral("../secret"), dir.filePath(QStringLiteral("secret")), QStringLiteral(".."),
-                            QStringLiteral("."), QStringLiteral("a\\b"), QStringLiteral("x") + QChar(0) + QStringLiteral("y"),
+    const QStringList names{QStringLiteral("../secret"),
+                            dir.filePath(QStringLiteral("secret")),
+                            QStringLiteral(".."),
+                            QStringLiteral("."),
+                            QStringLiteral("a\\b"),
+                            QStringLiteral("x") + QChar(0) + QStringLiteral("y"),
                             QString()};
     Contents c;
     for (const QString& name : names)

@@ -9,11 +9,11 @@
 #include "profilefile.h"
 #include "registrystore.h"
 #include "screenmetrics.h"
-#include "scripteddialogs.h"
 #include "scriptedclipboard.h"
+#include "scripteddialogs.h"
 #include "settings.h"
-#include "testpictures.h"
 #include "startwithsystem.h"
+#include "testpictures.h"
 #include "zqiniclass.h"
 
 #include <QCheckBox>
@@ -209,13 +209,20 @@ void TestSettings::speedIsRoundedHalvesToEven_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("44.5") << "44.5" << "44";
-    QTest::newRow("45.5") << "45.5" << "46";
-    QTest::newRow("abc") << "abc" << "0";
-    QTest::newRow("12abc") << "12abc" << "12";
-    QTest::newRow("blank first") << "  7" << "7";
-    QTest::newRow("negative") << "-3.5" << "-4";
-    QTest::newRow("too large") << "99999999" << "30";
+    QTest::newRow("44.5") << "44.5"
+                          << "44";
+    QTest::newRow("45.5") << "45.5"
+                          << "46";
+    QTest::newRow("abc") << "abc"
+                         << "0";
+    QTest::newRow("12abc") << "12abc"
+                           << "12";
+    QTest::newRow("blank first") << "  7"
+                                 << "7";
+    QTest::newRow("negative") << "-3.5"
+                              << "-4";
+    QTest::newRow("too large") << "99999999"
+                               << "30";
 }
 
 void TestSettings::speedIsRoundedHalvesToEven()
@@ -233,8 +240,9 @@ void TestSettings::keysAreReadAsStored()
 {
     World w;
     const QString ini = w.settings.settingsPath();
-    writeFile(ini, "[SBOptions]\npro=100\ngridlines=none\nsaveonexit=none\nimages=none\nnowarn=1\n"
-                   "ScreenSide=maybe\nanispeed=12.5\nclipboardtype=green\n");
+    writeFile(ini,
+              "[SBOptions]\npro=100\ngridlines=none\nsaveonexit=none\nimages=none\nnowarn=1\n"
+              "ScreenSide=maybe\nanispeed=12.5\nclipboardtype=green\n");
     w.settings.panel.clipBlue = true;
     w.settings.panel.clipBrown = false;
     w.settings.LoadOptions();

@@ -4,8 +4,8 @@
 #include "isolatedhome.h"
 #include "listfile.h"
 #include "profilefile.h"
-#include "scripteddialogs.h"
 #include "scriptedclipboard.h"
+#include "scripteddialogs.h"
 #include "testpictures.h"
 
 #include <QBuffer>
@@ -47,7 +47,10 @@ struct Program
     GridModel& grid() { return w->gridModel(); }
     DataFiles& files() { return w->dataFiles(); }
     void copyText(const QString& t) { clipboard.copy({{"text/plain", t.toUtf8()}}); }
-    void copyRtf(const QByteArray& rtf, const QString& t) { clipboard.copy({{"text/rtf", rtf}, {"text/plain", t.toUtf8()}}); }
+    void copyRtf(const QByteArray& rtf, const QString& t)
+    {
+        clipboard.copy({{"text/rtf", rtf}, {"text/plain", t.toUtf8()}});
+    }
     void copyPicture(int seed) { clipboard.copy({{"image/png", png(picture(seed))}}); }
     void setting(const QString& key, const QString& value)
     {
@@ -410,9 +413,10 @@ void TestDataFiles::listWithGapsOpensAsConsecutiveRows()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("gaps.sbx");
-    QCOMPARE(ListFile::write(file, listWith({{0, {"Text", {"zero", "", "zero"}, 235}},
-                                             {5, {"RTF", {"five", "{\\rtf1 five}", "five"}, 1020}},
-                                             {19, {"Text", {"nineteen", "", "nineteen"}, 235}}})),
+    QCOMPARE(ListFile::write(file,
+                             listWith({{0, {"Text", {"zero", "", "zero"}, 235}},
+                                       {5, {"RTF", {"five", "{\\rtf1 five}", "five"}, 1020}},
+                                       {19, {"Text", {"nineteen", "", "nineteen"}, 235}}})),
              ListFile::Status::Ok);
     Program p(dir.path());
     p.dialogs.files.enqueue(file);
@@ -438,8 +442,9 @@ void TestDataFiles::hostileFilesDoNotStopStartOrOpen()
     QVERIFY(QDir().mkpath(autosave + "_Data"));
     QCOMPARE(::mkfifo(QFile::encodeName(autosave + "_Data/fifo").constData(), 0600), 0);
     writeFile(autosave + "_Data/good", png(picture(4)));
-    QCOMPARE(ListFile::write(autosave, listWith({{0, bitmapRow("fifo")}, {1, bitmapRow("good")},
-                                                 {2, {"Text", {"text", "", "text"}, 235}}})),
+    QCOMPARE(ListFile::write(
+                 autosave,
+                 listWith({{0, bitmapRow("fifo")}, {1, bitmapRow("good")}, {2, {"Text", {"text", "", "text"}, 235}}})),
              ListFile::Status::Ok);
     {
         Program p(dir.path());
@@ -458,8 +463,11 @@ void TestDataFiles::hostileFilesDoNotStopStartOrOpen()
     QVERIFY(QFile::link("/dev/zero", list + "_Data/zero"));
     writeFile(list + "_Data/huge", png(picture(5)));
     QVERIFY(QFile::resize(list + "_Data/huge", ListFile::MaxFileBytes + 1)); // sparse
-    QCOMPARE(ListFile::write(list, listWith({{0, bitmapRow("fifo")}, {1, bitmapRow("zero")}, {2, bitmapRow("huge")},
-                                             {3, {"Text", {"kept", "", "kept"}, 235}}})),
+    QCOMPARE(ListFile::write(list,
+                             listWith({{0, bitmapRow("fifo")},
+                                       {1, bitmapRow("zero")},
+                                       {2, bitmapRow("huge")},
+                                       {3, {"Text", {"kept", "", "kept"}, 235}}})),
              ListFile::Status::Ok);
     QTemporaryDir other;
     Program q(other.path());
@@ -503,7 +511,8 @@ void TestDataFiles::filesOfOthersAndLinksAreRefused()
     const QString folder = QFileInfo(autosave).path();
     QVERIFY(QDir(folder).removeRecursively());
     QVERIFY(QDir().mkpath(folder));
-    QCOMPARE(ListFile::write(autosave, listWith({{0, {"Text", {"planted", "", "planted"}, 235}}})), ListFile::Status::Ok);
+    QCOMPARE(ListFile::write(autosave, listWith({{0, {"Text", {"planted", "", "planted"}, 235}}})),
+             ListFile::Status::Ok);
     QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
     const QByteArray planted = fileBytes(autosave);
     Program p(dir.path());

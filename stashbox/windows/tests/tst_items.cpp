@@ -1,11 +1,11 @@
 #include "frmtrove.h"
 #include "gridview.h"
-#include "scripteddialogs.h"
 #include "isolatedhome.h"
-#include "scriptedclipboard.h"
-#include "testpictures.h"
 #include "profilefile.h"
+#include "scriptedclipboard.h"
+#include "scripteddialogs.h"
 #include "singleinstance.h"
+#include "testpictures.h"
 #include "viewers.h"
 
 #include <QBuffer>
@@ -169,7 +169,8 @@ void TestItems::itemMenuIsBuiltForTheRow()
         texts << e.text;
     }
     QCOMPARE(ids, QList<int>({1002, 1000, 1010, 1001, 1003}));
-    QCOMPARE(texts, QStringList({"Edit Item Name", "Delete Item Name", "...View Text", "Delete Item", "Clear Clipboard"}));
+    QCOMPARE(texts,
+             QStringList({"Edit Item Name", "Delete Item Name", "...View Text", "Delete Item", "Clear Clipboard"}));
     QVERIFY(m.rightAligned);
     QCOMPARE(m.globalPos, QPoint(400, 300));
     QVERIFY(!m.entries[0].icon.isNull());
@@ -301,8 +302,9 @@ void TestItems::actionsFollowTheirItem()
     QCOMPARE(t.w->textViewer()->Text1()->toPlainText(), QString("rich"));
 
     t.grid().select(1, 0);
-    const QMetaObject::Connection c = connect(&t.w->items(), &ItemInteraction::processEvents, this,
-                                              [&t] { t.clipboard.copy({{"text/plain", "third arrival"}}); });
+    const QMetaObject::Connection c = connect(&t.w->items(), &ItemInteraction::processEvents, this, [&t] {
+        t.clipboard.copy({{"text/plain", "third arrival"}});
+    });
     QTest::mouseClick(t.w->Command1(), Qt::LeftButton);
     disconnect(c);
     QCOMPARE(labels(), QStringList({"third arrival", "second arrival", "IMAGE", "rich"}));
@@ -316,8 +318,8 @@ void TestItems::actionsFollowTheirItem()
     t.openMenu(2, ItemInteraction::EditItemName);
     QTest::keyClicks(t.w->txtItemName(), "partial");
     t.clipboard.copy({{"text/plain", "fifth arrival"}});
-    QCOMPARE(labels(), QStringList({"fifth arrival", "fourth arrival", "named\r\n-->third arrival", "partial",
-                                    "IMAGE", "rich"}));
+    QCOMPARE(labels(),
+             QStringList({"fifth arrival", "fourth arrival", "named\r\n-->third arrival", "partial", "IMAGE", "rich"}));
 }
 
 void TestItems::fullList()
@@ -375,8 +377,9 @@ void TestItems::startUpWelcomesOnceAndCapturesWhatIsThere()
         w.load();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].icon, DialogsPort::Icon::Information);
-        QVERIFY(dialogs.messages[0].text.startsWith("Stashbox has been successfully installed and is ready for use. \r\n"
-                                                    "You will find it on the left side of your screen, just move the mouse over it.\r\n"));
+        QVERIFY(dialogs.messages[0].text.startsWith(
+            "Stashbox has been successfully installed and is ready for use. \r\n"
+            "You will find it on the left side of your screen, just move the mouse over it.\r\n"));
         QCOMPARE(w.store().itemCount(), 1);
         QCOMPARE(w.gridModel().textMatrix(0, 2), QString("there at start"));
         QVERIFY(w.Label8()->text().startsWith("About Stashbox v"));
