@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 // The owner-drawn command button. Its behaviour lives in plain parts: the stored properties and
 // their persistence (ButtonProperties), the colour set (ComputeColors), the geometry and shape
 // (ButtonGeometry, BuildRegion) and the drawing of caption, picture and focus (ButtonPainter) on
