@@ -69,7 +69,6 @@ int run(QApplication& app, QtDialogs& dialogs)
     // Ended while it started: there is nothing more to run.
     if (window.isClosed())
         return 0;
-    window.show();
     return app.exec();
 }
 } // namespace

@@ -19,14 +19,18 @@ void Placement::placeAtStart()
         m_window.setShown(false);
         m_window.setLeftTwips(trayModeLeft());
         m_window.setTopTwips(centredTop());
-        // Out for a moment, so that the hide button's retract puts it into the tray.
-        m_extended = true;
-        Retract();
     } else {
         m_window.setLeftTwips(retractedLeft());
         m_window.setTopTwips(centredTop());
         m_window.setShown(true);
     }
+}
+
+void Placement::startInTray()
+{
+    m_window.setShown(false);
+    m_extended = true;
+    Retract();
 }
 
 // Moves the left edge from `from` towards `to` by `step` (signed), letting events run after each
@@ -133,4 +137,13 @@ void Placement::clampAfterDrag()
         m_window.setLeftTwips(OutLeft);
     if (m_window.topTwips() < 0)
         m_window.setTopTwips(0);
+}
+
+QRect Placement::trayLine(const QRect& area)
+{
+    if (area.isEmpty())
+        return {};
+    const int right = area.x() + area.width();
+    const int middle = area.x() + (right - area.x() + 1) / 2;
+    return QRect(middle, area.y(), 1, area.height());
 }

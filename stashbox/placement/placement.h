@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 // What the placement does to the main window. The window implements it; tests record the calls.
@@ -61,9 +62,12 @@ public:
     bool isAnimating() const { return m_animating; }
     bool skipsTrayZoom() const { return m_skipTrayZoom; }
 
-    // The first place of the window, without a slide; in tray mode the window is then hidden into
-    // the tray (without the zoom) as if its hide button was pressed.
+    // The first place of the window, without a slide: retracted at the screen edge, or hidden at
+    // its tray-mode place.
     void placeAtStart();
+    // Tray mode at start: out for a moment, then into the tray as if the hide button was pressed
+    // (without the zoom, which is skipped until the first retract to the tray).
+    void startInTray();
     void Extend();
     void Retract();
     // Back from the notification area (a click on the tray icon, the tray menu).
@@ -79,6 +83,9 @@ public:
     // tray-mode place.
     void requestRecentre() { m_recentre = true; }
     void clearSkipTrayZoom() { m_skipTrayZoom = false; }
+
+    // The notification area narrowed to a vertical line at its middle, where the zoom starts or ends.
+    static QRect trayLine(const QRect& area);
 
     int retractedLeft() const { return HandleWidth - m_geometry.width; }
     int trayModeLeft() const { return m_geometry.screenWidth - m_geometry.width - HandleWidth; }

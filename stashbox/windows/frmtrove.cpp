@@ -4,9 +4,11 @@
 #include "appfolder.h"
 #include "clipboardport.h"
 #include "commandbox.h"
+#include "controlhost.h"
 #include "datafiles.h"
 #include "dialogsport.h"
 #include "gridview.h"
+#include "notificationarea.h"
 #include "optionspage.h"
 #include "processlist.h"
 #include "profilefile.h"
@@ -15,21 +17,27 @@
 #include "startwithsystem.h"
 #include "stateprobe.h"
 #include "viewers.h"
+#include "zoomoutline.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QVersionNumber>
 #include <QWindow>
+
+#include <utility>
 
 namespace {
 // Where questions and comments about Stashbox go.
@@ -53,6 +61,9 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::programFolder(), userFolder,
                                 AppFolder::userName(), this))
 {
+    m_placement =
+        std::make_unique<Placement>(static_cast<PlacementWindow&>(*this), m_settings->hideMode, m_settings->speed,
+                                    AppFolder::programFolder() + QStringLiteral("/clipboard.ico"));
     buildControls();
     placeControls();
     wireControls();
@@ -65,6 +76,11 @@ void frmTrove::buildControls()
 {
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(ProgramTitle);
+    // A panel without a frame that sits partly off the screen's left edge, above other windows.
+    // The splash type keeps window managers from pulling a window that is mostly off the screen
+    // back onto it; closing it still ends the program.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_QuitOnClose, true);
     // The window was laid out for a narrow 8-point interface font.
     QFont small = font();
     small.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
@@ -112,6 +128,19 @@ void frmTrove::buildControls()
     m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
     m_cmdExit->setToolTip(QStringLiteral(" Close Stashbox. "));
 
+    m_command2 = new QPushButton(QStringLiteral("<"), this);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setToolTip(QStringLiteral(" Hide Stashbox. "));
+    QFont arial = small;
+    arial.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    m_command2->setFont(arial);
+
+    // The strip that stays on screen when the window is retracted: the pointer over it slides it out.
+    m_clipHandle = new QWidget(this);
+    m_clipHandle->setObjectName(QStringLiteral("ClipHandle"));
+    m_clipHandle->setMouseTracking(true);
+    m_clipHandle->installEventFilter(this);
+
     m_label8 = new QLabel(QStringLiteral("About Stashbox"), this);
     m_label8->setObjectName(QStringLiteral("Label8"));
 
@@ -127,6 +156,21 @@ void frmTrove::buildControls()
     m_itemNameBox->hide();
 
     m_optionsPage = new OptionsPage(*m_settings, *m_commands, m_dialogs, this);
+    createTrayIcon();
+}
+
+// The tray-icon control, from its library beside the program. Without it the tray mode only hides
+// the window.
+void frmTrove::createTrayIcon()
+{
+    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::programFolder());
+    QString error;
+    m_zqtray1 = m_controls->CreateControl(QStringLiteral("ZqTray_build2.Zqtray"), this, &error);
+    if (!m_zqtray1)
+        return;
+    m_zqtray1->setObjectName(QStringLiteral("Zqtray1"));
+    m_zqtray1->hide();
+    ControlHost::connectEvent(m_zqtray1, "LeftButtonClick", this, [this] { m_placement->showFromTray(); });
 }
 
 // Every control at its place, twips converted to pixels.
@@ -143,6 +187,8 @@ void frmTrove::placeControls()
     place(m_label1, 660, 525, 510, 195);
     m_label1->adjustSize();
     place(m_cmdExit, 420, 5520, 270, 240);
+    place(m_command2, 3495, 525, 270, 255);
+    place(m_clipHandle, 3735, 1395, 225, 3420);
     place(m_label8, 1590, 5550, 1620, 195);
     place(m_itemNameBox, 1050, 465, 1980, 540);
     m_txtItemName->setGeometry(ScreenMetrics::toPixels(60, 225, 1845, 240));
@@ -152,11 +198,21 @@ void frmTrove::placeControls()
 void frmTrove::wireControls()
 {
     connect(&m_store, &ClipStore::countChanged, this, &frmTrove::showCount);
-    // The full-list warning is shown over the window, which must be in view for it.
-    m_capture.showForWarning = [this] {
-        show();
-        raise();
+    // The full-list warning is shown over the window, which must be in view for it; an item is taken
+    // with the window out on top.
+    m_capture.showForWarning = [this] { m_placement->bringIntoView(); };
+    m_capture.beforeTaking = [this] {
+        if (m_placement->isExtended())
+            SetTopmost(true);
     };
+    connect(m_command2, &QPushButton::clicked, this, &frmTrove::Retract);
+    connect(m_settings, &Settings::command2CaptionChanged, m_command2, &QPushButton::setText);
+    connect(m_settings, &Settings::recentreRequested, this, [this] { m_placement->requestRecentre(); });
+    connect(m_settings, &Settings::removeFromSystemTray, this, [this] {
+        if (m_zqtray1)
+            QMetaObject::invokeMethod(m_zqtray1, "RemoveFromSystemTray");
+    });
+    connect(m_command5, &QPushButton::clicked, this, [this] { m_placement->clearSkipTrayZoom(); });
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
@@ -196,6 +252,11 @@ void frmTrove::attachStateProbe(const QString& path)
     m_probe->addControl(QStringLiteral("Check1"), m_check1);
     m_probe->addControl(QStringLiteral("Command1"), m_command1);
     m_probe->addControl(QStringLiteral("cmdExit"), m_cmdExit);
+    m_probe->placementState = [this] {
+        return QJsonObject{{"extended", m_placement->isExtended()}, {"trayZooms", m_trayZooms}};
+    };
+    m_probe->addControl(QStringLiteral("Command2"), m_command2);
+    m_probe->addControl(QStringLiteral("ClipHandle"), m_clipHandle);
     m_probe->addControl(QStringLiteral("txtItemName"), m_txtItemName);
     m_probe->addControl(QStringLiteral("Command5"), m_command5);
     m_probe->addControl(QStringLiteral("Options"), m_optionsPage);
@@ -237,6 +298,8 @@ void frmTrove::load()
     // The single-instance test has run before the window was made (see main). Invisible while it is
     // set up; the name box takes 30 characters; the capture switch never takes the keyboard focus.
     setWindowTitle(ProgramTitle);
+    if (m_zqtray1)
+        m_zqtray1->setProperty("ToolTipText", QStringLiteral(" Stashbox "));
     m_txtItemName->setMaxLength(30);
     m_check1->setFocusPolicy(Qt::NoFocus);
 
@@ -255,6 +318,7 @@ void frmTrove::load()
 
     // Where the window hides, the start-with-system entry and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
+    m_command2->setText(m_settings->command2Caption());
     applyStartWithWin();
     m_capture.captureOn = m_settings->panel.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
@@ -269,7 +333,9 @@ void frmTrove::load()
     m_items->expandedHeight = 1020;
     m_grid.setCellButtonPicture(m_pictures.buttonArrow);
 
-    // The window's place at the screen side or in the tray comes with the placement.
+    // Retracted at the screen edge, or at its place for the tray.
+    updatePlacementGeometry();
+    m_placement->placeAtStart();
 
     // The current row's menu button, when that row holds an item.
     m_items->showCellButtonFor(m_grid.row());
@@ -289,11 +355,12 @@ void frmTrove::load()
     m_grid.select(0, 0);
     m_grid.redraw();
 
-    // The auto-hide hook comes with the placement.
+    SubclassAgain();
 
     m_check1->setChecked(m_capture.captureOn);
 
-    // Hiding in the tray at start comes with the tray.
+    if (m_placement->inTrayMode())
+        m_placement->startInTray();
 
     // The first start of this user. The box lets events run: copies, and a termination request.
     if (!QFile::exists(welcomeMarkerPath())) {
@@ -335,6 +402,8 @@ void frmTrove::UnbecomeClipboardViewer()
     disconnect(&m_clipboard, &ClipboardPort::changed, this, nullptr);
 }
 
+// Into or out of the always-on-top band; the window's own place and size are applied again and it
+// is shown without taking the focus.
 void frmTrove::SetTopmost(bool on)
 {
     m_topmost = on;
@@ -345,6 +414,136 @@ void frmTrove::SetTopmost(bool on)
     overrideWindowFlags(flags);
     if (QWindow* w = windowHandle())
         w->setFlags(flags);
+    setGeometry(geometry());
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+// Another program becoming the active one hides the window when auto-hide is ticked.
+void frmTrove::SubclassAgain()
+{
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &frmTrove::applicationStateChanged,
+            Qt::UniqueConnection);
+}
+
+void frmTrove::applicationStateChanged(Qt::ApplicationState state)
+{
+    if (state == Qt::ApplicationInactive && m_optionsPage->AutoHide()->isChecked())
+        Retract();
+}
+
+void frmTrove::updatePlacementGeometry()
+{
+    const QSize screen = ScreenMetrics::screenSizePixels();
+    m_placement->setGeometry({3915, 5850, ScreenMetrics::roundNearest(ScreenMetrics::toTwipsX(screen.width())),
+                              ScreenMetrics::roundNearest(ScreenMetrics::toTwipsY(screen.height()))});
+}
+
+int frmTrove::leftTwips() const
+{
+    return ScreenMetrics::roundNearest(ScreenMetrics::toTwipsX(x()));
+}
+
+int frmTrove::topTwips() const
+{
+    return ScreenMetrics::roundNearest(ScreenMetrics::toTwipsY(y()));
+}
+
+void frmTrove::setLeftTwips(int twips)
+{
+    m_wantedPos = QPoint(ScreenMetrics::toPixelsX(twips), y());
+    move(*m_wantedPos);
+}
+
+void frmTrove::setTopTwips(int twips)
+{
+    m_wantedPos = QPoint(x(), ScreenMetrics::toPixelsY(twips));
+    move(*m_wantedPos);
+}
+
+void frmTrove::letEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+void frmTrove::setShown(bool on)
+{
+    setVisible(on);
+}
+
+void frmTrove::showForm()
+{
+    show();
+    raise();
+}
+
+void frmTrove::relayList()
+{
+    m_grid.setWidth(3250);
+    m_grid.setWidth(3200);
+    m_grid.setColWidth(0, 2900);
+}
+
+void frmTrove::loseNameBox()
+{
+    m_items->LoseNameBox();
+}
+
+// The outline between the window and the notification area, whose rectangle narrows to a
+// vertical line at its middle.
+void frmTrove::TrayZoom(bool fromTray)
+{
+    QRect area = NotificationArea::rect();
+    // Without a notification area, the corner where one usually is.
+    if (area.isEmpty())
+        area = QRect(screen()->geometry().bottomRight() - QPoint(24, 24), QSize(24, 24));
+    const QRect tray = Placement::trayLine(area);
+    ++m_trayZooms;
+    if (m_probe)
+        m_probe->schedule();
+    const QRect window = frameGeometry();
+    if (fromTray)
+        ZoomOutline::animate(tray, window);
+    else
+        ZoomOutline::animate(window, tray);
+}
+
+void frmTrove::setTrayIcon(const QString& path)
+{
+    if (m_zqtray1)
+        QMetaObject::invokeMethod(m_zqtray1, "SystemTray_Icon", Q_ARG(QString, path), Q_ARG(QString*, nullptr));
+}
+
+void frmTrove::addToTray(const QString& toolTip)
+{
+    if (m_zqtray1)
+        QMetaObject::invokeMethod(m_zqtray1, "AddToSystemTray", Q_ARG(QObject*, this), Q_ARG(QString, toolTip));
+}
+
+void frmTrove::startDrag(const QPoint& globalPos)
+{
+    m_dragOffset = globalPos - pos();
+}
+
+bool frmTrove::dragTo(const QPoint& globalPos)
+{
+    if (!m_dragOffset)
+        return false;
+    m_wantedPos = globalPos - *m_dragOffset;
+    move(*m_wantedPos);
+    return true;
+}
+
+// The dropped window is kept on the screen.
+bool frmTrove::endDrag()
+{
+    if (!m_dragOffset)
+        return false;
+    m_dragOffset.reset();
+    updatePlacementGeometry();
+    m_placement->clampAfterDrag();
+    return true;
 }
 
 void frmTrove::Check1_Click()
@@ -440,6 +639,7 @@ void frmTrove::QueryUnload()
 void frmTrove::Unload()
 {
     UnbecomeClipboardViewer();
+    disconnect(qApp, &QGuiApplication::applicationStateChanged, this, nullptr);
     if (m_textShow)
         m_textShow->close();
     if (m_imageShow)
@@ -459,7 +659,50 @@ void frmTrove::paintEvent(QPaintEvent* event)
 void frmTrove::mousePressEvent(QMouseEvent* event)
 {
     m_items->LoseNameBox();
+    if (m_placement->backgroundDrags())
+        startDrag(event->globalPosition().toPoint());
     QWidget::mousePressEvent(event);
+}
+
+void frmTrove::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragTo(event->globalPosition().toPoint()))
+        QWidget::mouseMoveEvent(event);
+}
+
+void frmTrove::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!endDrag())
+        QWidget::mouseReleaseEvent(event);
+}
+
+void frmTrove::showEvent(QShowEvent* event)
+{
+    m_overruleWm = true;
+    QWidget::showEvent(event);
+}
+
+// A window manager may put a window that is partly off the screen back onto it when it shows it;
+// where the window is belongs to the placement, so that first move is undone.
+void frmTrove::moveEvent(QMoveEvent* event)
+{
+    if (event->spontaneous() && std::exchange(m_overruleWm, false) && m_wantedPos && pos() != *m_wantedPos)
+        move(*m_wantedPos);
+    QWidget::moveEvent(event);
+}
+
+// The form's own focus (not that of its controls).
+void frmTrove::focusInEvent(QFocusEvent* event)
+{
+    SetTopmost(true);
+    QWidget::focusInEvent(event);
+}
+
+void frmTrove::focusOutEvent(QFocusEvent* event)
+{
+    SetTopmost(true);
+    Retract();
+    QWidget::focusOutEvent(event);
 }
 
 bool frmTrove::eventFilter(QObject* watched, QEvent* event)
@@ -470,8 +713,19 @@ bool frmTrove::eventFilter(QObject* watched, QEvent* event)
             m_items->nameBoxKeyUp(13);
         else if (key == Qt::Key_Escape)
             m_items->nameBoxKeyUp(27);
-    } else if (watched == m_lblItemCount && event->type() == QEvent::MouseButtonPress) {
-        m_items->LoseNameBox();
+    } else if (watched == m_lblItemCount) {
+        // The count label drags the window, out or not.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress) {
+            m_items->LoseNameBox();
+            startDrag(mouse->globalPosition().toPoint());
+        } else if (event->type() == QEvent::MouseMove) {
+            dragTo(mouse->globalPosition().toPoint());
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            endDrag();
+        }
+    } else if (watched == m_clipHandle && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
+        Extend();
     }
     return QWidget::eventFilter(watched, event);
 }

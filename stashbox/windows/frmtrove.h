@@ -4,12 +4,15 @@
 #include "clipstore.h"
 #include "gridmodel.h"
 #include "iteminteraction.h"
+#include "placement.h"
 #include "programpictures.h"
 #include "settings.h"
 #include "viewers.h"
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
+#include <optional>
 
 class ClipboardPort;
 class DialogsPort;
@@ -20,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class CommandBox;
+class ControlHost;
 class DataFiles;
 class OptionsPage;
 class RegistryStore;
@@ -27,7 +31,7 @@ class StateProbe;
 
 // The main window: the item list and the controls around it. It owns the list's model, the store,
 // the capture and the item actions, and forwards its controls' events to them.
-class frmTrove final : public QWidget
+class frmTrove final : public QWidget, private PlacementWindow
 {
     Q_OBJECT
 public:
@@ -55,6 +59,11 @@ public:
     RegistryStore& registry() { return *m_registry; }
     DataFiles& dataFiles() { return *m_dataFiles; }
     QPushButton* Command3() const { return m_command3; }
+    QPushButton* Command2() const { return m_command2; }
+    QWidget* ClipHandle() const { return m_clipHandle; }
+    // The tray-icon control; null when its library could not be loaded.
+    QWidget* Zqtray1() const { return m_zqtray1; }
+    Placement& placement() { return *m_placement; }
     QPushButton* Command4() const { return m_command4; }
     const ProgramPictures& pictures() const { return m_pictures; }
 
@@ -76,9 +85,19 @@ public:
     static QString welcomeMessage();
     bool isTopmost() const { return m_topmost; }
 
+    // Hide the window at the screen edge or in the tray; slide it out from the screen edge.
+    void Retract() { m_placement->Retract(); }
+    void Extend() { m_placement->Extend(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -90,7 +109,29 @@ private:
     void applyStartWithWin();
     void BecomeClipboardViewer();
     void UnbecomeClipboardViewer();
-    void SetTopmost(bool on);
+    void SubclassAgain();
+    void applicationStateChanged(Qt::ApplicationState state);
+    void createTrayIcon();
+    void updatePlacementGeometry();
+    // Dragging the window with any mouse button: from the press to the release.
+    void startDrag(const QPoint& globalPos);
+    bool dragTo(const QPoint& globalPos);
+    bool endDrag();
+
+    // Where the window is, in twips, for the placement.
+    int leftTwips() const override;
+    int topTwips() const override;
+    void setLeftTwips(int twips) override;
+    void setTopTwips(int twips) override;
+    void letEventsRun() override;
+    void SetTopmost(bool on) override;
+    void setShown(bool on) override;
+    void showForm() override;
+    void relayList() override;
+    void loseNameBox() override;
+    void TrayZoom(bool fromTray) override;
+    void setTrayIcon(const QString& path) override;
+    void addToTray(const QString& toolTip) override;
     void Check1_Click();
     void showCount(int count);
     void syncNameBox();
@@ -112,6 +153,14 @@ private:
     Settings* m_settings;
     CommandBox* m_commands;
     DataFiles* m_dataFiles;
+    std::unique_ptr<Placement> m_placement;
+    std::unique_ptr<ControlHost> m_controls;
+    std::optional<QPoint> m_dragOffset;
+    // Where the window was put last, and whether a window manager's first move after showing it is
+    // still to be overruled.
+    std::optional<QPoint> m_wantedPos;
+    bool m_overruleWm = false;
+    int m_trayZooms = 0;
     bool m_topmost = false;
     bool m_closed = false;
     bool m_listRestored = false;
@@ -127,6 +176,9 @@ private:
     QPushButton* m_command5 = nullptr;
     OptionsPage* m_optionsPage = nullptr;
     QPushButton* m_cmdExit = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QWidget* m_clipHandle = nullptr;
+    QPointer<QWidget> m_zqtray1;
     QLabel* m_label8 = nullptr;
     QFrame* m_itemNameBox = nullptr;
     QLineEdit* m_txtItemName = nullptr;

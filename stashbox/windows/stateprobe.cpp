@@ -119,6 +119,7 @@ void StateProbe::writeNow()
         {"imageCapture", m_capture.imageCapture},
         {"rows", rows},
         {"controls", controls},
+        {"placement", placementState ? placementState() : QJsonObject()},
     };
     QSaveFile out(m_path);
     if (out.open(QIODevice::WriteOnly)) {

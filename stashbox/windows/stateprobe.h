@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
 #include <QPointer>
@@ -28,6 +29,8 @@ public:
     void addControl(const QString& name, QWidget* widget);
     // Where a row of the list is on the screen (empty when it is not shown).
     std::function<QRect(int row)> rowScreenRect;
+    // Where the window is (out or not, zooms drawn), as a JSON object.
+    std::function<QJsonObject()> placementState;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

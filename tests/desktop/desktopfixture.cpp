@@ -130,9 +130,10 @@ bool DesktopFixture::sentinel(ProbeState* state, QString* text, int timeoutMs)
 bool DesktopFixture::reveal(const QString& control, ProbeState* state)
 {
     const QRect screen(0, 0, 1280, 1024);
+    // On screen, and the window is out (not still sliding).
     auto shown = [&control, &screen](const ProbeState& st) {
         const QRect r = st.controls.value(control);
-        return !r.isEmpty() && screen.contains(r);
+        return st.extended && !r.isEmpty() && screen.contains(r);
     };
     const auto now = m_app->state();
     if (!now)
@@ -145,6 +146,8 @@ bool DesktopFixture::reveal(const QString& control, ProbeState* state)
         return fail(
             QStringLiteral("%1 is not on screen and there is no visible ClipHandle to slide the window out:\n%2")
                 .arg(control, now->describe()));
+    // Onto the handle from elsewhere, as a hand does: a pointer that is already there moves nothing.
+    m_session.moveMouse(screen.center());
     m_session.moveMouse(handle.center());
     if (!m_app->waitFor(shown, 10000, state))
         return fail(QStringLiteral("the pointer over the handle did not bring %1 on screen:\n%2")

@@ -55,6 +55,9 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray& json, QString* err
         row.textLength = r.value(QLatin1String("textLength")).toInteger(row.text.size());
         s.rows.push_back(row);
     }
+    const QJsonObject placement = o.value(QLatin1String("placement")).toObject();
+    s.extended = placement.value(QLatin1String("extended")).toBool();
+    s.trayZooms = placement.value(QLatin1String("trayZooms")).toInt(-1);
     const QJsonObject controls = o.value(QLatin1String("controls")).toObject();
     for (auto it = controls.begin(); it != controls.end(); ++it) {
         const QJsonObject r = it.value().toObject();

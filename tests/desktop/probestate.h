@@ -37,6 +37,9 @@ struct ProbeState
     bool imageCapture = false;
     std::vector<ProbeRow> rows;
     QHash<QString, QRect> controls;
+    // The window is out (slid out, or back from the tray); zooms to and from the tray drawn so far.
+    bool extended = false;
+    int trayZooms = -1;
 
     static std::optional<ProbeState> read(const QString& path, QString* error = nullptr);
     static std::optional<ProbeState> parse(const QByteArray& json, QString* error = nullptr);

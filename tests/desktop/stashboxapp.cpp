@@ -189,24 +189,27 @@ std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString* error)
 
 bool StashboxApp::waitForWindow(QString* error, int timeoutMs)
 {
-    // The first probe is written once the window is shown, unless a message
-    // box (the first-start welcome) holds it back: then the user reads it
-    // and presses Return.
+    // The first probe is written once the window is shown. A first start then greets the user
+    // with a message box: the user reads it and presses Return before doing anything else.
+    const bool greeted = !QFile::exists(QDir(folder()).filePath(RigPaths::loginName() + QStringLiteral(".welcomed")));
     QElapsedTimer clock;
     clock.start();
-    bool answered = false;
+    bool seenBox = false;
+    QElapsedTimer sincePress;
     ProbeState last;
     while (clock.elapsed() < timeoutMs && isAlive()) {
-        if (const auto s = state()) {
-            last = *s;
-            if (s->controls.contains(QStringLiteral("frmTrove")))
-                return waitForQuiet(error, timeoutMs - int(clock.elapsed()));
-        }
-        if (!answered) {
-            const QStringList boxes = m_session.visibleDialogs(QStringLiteral("^Stashbox$"));
+        // A key may come before the box takes it: press again while the box stays.
+        const QStringList boxes = m_session.visibleDialogs(QStringLiteral("^Stashbox$"));
+        if (!boxes.isEmpty() && (!sincePress.isValid() || sincePress.elapsed() > 500)) {
             for (const QString& id : boxes)
                 m_session.pressKey(id, QStringLiteral("Return"));
-            answered = !boxes.isEmpty();
+            sincePress.start();
+        }
+        seenBox = seenBox || !boxes.isEmpty();
+        if (const auto s = state()) {
+            last = *s;
+            if (s->controls.contains(QStringLiteral("frmTrove")) && boxes.isEmpty() && (seenBox || !greeted))
+                return waitForQuiet(error, timeoutMs - int(clock.elapsed()));
         }
         QThread::msleep(30);
     }

@@ -107,6 +107,7 @@ void DesktopHardeningTest::deleteItemAfterACopyArrivedDuringTheMenu()
              qPrintable(m_fx.error()));
     ProbeState s = *m_fx.app().state();
     // Pick the row-2 item, then its row's arrow button.
+    QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.rows[2].screen.center()));
     QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.rows[2].heightTwips == 1020; }, kArrive, &s),
              qPrintable(s.describe()));

@@ -129,6 +129,7 @@ void DesktopSessionTest::pickingPutsItemsBack()
     }
     // Click B: another program pastes B, and the list still holds exactly three items.
     QVERIFY(!s.rows[1].screen.isEmpty());
+    QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
     QVERIFY2(
         m_fx.app().waitFor([](const ProbeState& st) { return st.rows.size() > 1 && st.rows[1].heightTwips == 1020; },
@@ -151,6 +152,7 @@ void DesktopSessionTest::pickingPutsItemsBack()
     QVERIFY2(m_fx.copyText(QStringLiteral("something else")), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("something else"), kArrive, &s), qPrintable(m_fx.error()));
     // Quicker than a double click after the last one: it must count all the same.
+    QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
     QTRY_VERIFY_WITH_TIMEOUT(m_fx.session().clipboardTargets().contains(QStringLiteral("text/rtf")), kArrive);
     const QStringList targets = m_fx.session().clipboardTargets();
@@ -174,6 +176,7 @@ void DesktopSessionTest::pickingPutsItemsBack()
     QVERIFY2(m_fx.copyText(QStringLiteral("after the picture")), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("after the picture"), kArrive, &s), qPrintable(m_fx.error()));
     const int before = s.count;
+    QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
     QTRY_VERIFY_WITH_TIMEOUT(m_fx.session().clipboardTargets().contains(QStringLiteral("image/png")), kArrive);
     QImage back;
@@ -193,6 +196,7 @@ void DesktopSessionTest::itemMenuOnTheRow()
         QVERIFY2(m_fx.waitForTopText(t, kArrive, &s), qPrintable(m_fx.error()));
     }
     // Pick "delete me", then its row's arrow button at the right end of the row.
+    QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.rows[1].screen.center()));
     QVERIFY2(m_fx.app().waitFor([](const ProbeState& st) { return st.rows[1].heightTwips == 1020; }, kArrive, &s),
              qPrintable(s.describe()));
@@ -373,7 +377,8 @@ void DesktopSessionTest::listSurvivesExitAndSignal()
             if (after.rows[i].kind != QLatin1String("Bitmap"))
                 continue;
             // Rows move when the one picked before grows: look again before each click.
-            const ProbeState now = *m_fx.app().state();
+            ProbeState now;
+            QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &now), qPrintable(m_fx.error()));
             QVERIFY(m_fx.session().click(now.rows[i].screen.center()));
             const QImage want = after.rows[i].pictureWidth == 120 ? pictures[0] : pictures[1];
             QImage back;
@@ -420,6 +425,7 @@ void DesktopSessionTest::exitIsBoundedWithAStuckClipboardManager()
     ProbeState s;
     QVERIFY2(m_fx.copyText(QStringLiteral("owned at exit")), qPrintable(m_fx.error()));
     QVERIFY2(m_fx.waitForTopText(QStringLiteral("owned at exit"), kArrive, &s), qPrintable(m_fx.error()));
+    QVERIFY2(m_fx.reveal(QStringLiteral("Grid"), &s), qPrintable(m_fx.error()));
     QVERIFY(m_fx.session().click(s.rows[0].screen.center()));
     QTRY_VERIFY_WITH_TIMEOUT(m_fx.session().clipboardTargets().contains(QStringLiteral("SAVE_TARGETS")), kArrive);
     // A clipboard manager that takes the handover request and never answers it.

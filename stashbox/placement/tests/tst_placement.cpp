@@ -192,9 +192,10 @@ void PlacementTest::trayModeHidesWithoutZoomAtStartThenZooms()
     World w;
     w.hideMode = QStringLiteral("s");
     w.placement.placeAtStart();
+    w.placement.startInTray();
     QCOMPARE(w.window.calls,
-             QStringList({"visible 0", "left 15115", "top 4755", "lose", "icon /opt/sb/clipboard.ico", "tray Stashbox",
-                          "visible 0"}));
+             QStringList({"visible 0", "left 15115", "top 4755", "visible 0", "lose", "icon /opt/sb/clipboard.ico",
+                          "tray Stashbox", "visible 0"}));
     QVERIFY(!w.placement.isExtended());
 
     w.window.calls.clear();
@@ -219,6 +220,8 @@ void PlacementTest::trayModeHidesWithoutZoomAtStartThenZooms()
     w.placement.showFromTray();
     w.placement.Retract();
     QCOMPARE(w.window.x, 700);
+
+    QCOMPARE(Placement::trayLine(QRect(1000, 990, 75, 24)), QRect(1038, 990, 1, 24));
 
     // The full-list warning brings it back from the tray.
     w.window.calls.clear();
