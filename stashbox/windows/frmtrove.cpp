@@ -22,7 +22,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -34,6 +37,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 #include <QVersionNumber>
 #include <QWindow>
 
@@ -170,7 +174,31 @@ void frmTrove::createTrayIcon()
         return;
     m_zqtray1->setObjectName(QStringLiteral("Zqtray1"));
     m_zqtray1->hide();
+    TrayMenu::Actions actions;
+    actions.show = [this] { m_placement->showFromTray(); };
+    actions.options = [this] {
+        m_placement->showFromTray();
+        m_command5->click();
+    };
+    actions.help = [this] { openHelp(); };
+    actions.exit = [this] { cmdExit_Click(); };
+    m_trayMenu = std::make_unique<TrayMenu>(m_dialogs,
+                                            TrayMenu::Pictures{m_pictures.showClip.image(), m_pictures.options.image(),
+                                                               m_pictures.help.image(), m_pictures.deleteItem.image()},
+                                            std::move(actions));
     ControlHost::connectEvent(m_zqtray1, "LeftButtonClick", this, [this] { m_placement->showFromTray(); });
+    ControlHost::connectEvent(m_zqtray1, "RightButtonClick", this, [this] { m_trayMenu->open(QCursor::pos()); });
+    ControlHost::connectEvent(m_zqtray1, "MouseMove", this, [this] {
+        m_zqtray1->setProperty("ToolTipText", TrayMenu::toolTip(m_lblItemCount->text()));
+    });
+}
+
+// The help page beside the program, in the desktop's browser; without it nothing happens.
+void frmTrove::openHelp()
+{
+    const QString page = AppFolder::programFolder() + QStringLiteral("/Stashbox Help.html");
+    if (QFileInfo(page).isFile())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
 // Every control at its place, twips converted to pixels.

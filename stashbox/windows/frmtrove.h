@@ -7,6 +7,7 @@
 #include "placement.h"
 #include "programpictures.h"
 #include "settings.h"
+#include "traymenu.h"
 #include "viewers.h"
 
 #include <QPointer>
@@ -112,6 +113,7 @@ private:
     void SubclassAgain();
     void applicationStateChanged(Qt::ApplicationState state);
     void createTrayIcon();
+    void openHelp();
     void updatePlacementGeometry();
     // Dragging the window with any mouse button: from the press to the release.
     void startDrag(const QPoint& globalPos);
@@ -155,6 +157,7 @@ private:
     DataFiles* m_dataFiles;
     std::unique_ptr<Placement> m_placement;
     std::unique_ptr<ControlHost> m_controls;
+    std::unique_ptr<TrayMenu> m_trayMenu;
     std::optional<QPoint> m_dragOffset;
     // Where the window was put last, and whether a window manager's first move after showing it is
     // still to be overruled.

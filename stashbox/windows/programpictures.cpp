@@ -115,6 +115,26 @@ ProgramPictures makeProgramPictures()
         p.drawLine(5, 6, 8, 9);
         p.drawLine(8, 6, 5, 9);
     }));
+    pics.showClip = Picture::fromImage(menuPicture([](QPainter& p) {
+        p.setPen(QPen(QColor(110, 80, 40), 1));
+        p.setBrush(QColor(200, 160, 100));
+        p.drawRoundedRect(QRectF(2.5, 2.5, 8, 10), 1, 1);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(4.5, 4.5, 4, 6));
+        p.setBrush(QColor(150, 150, 150));
+        p.drawRect(QRectF(4.5, 1.5, 4, 2));
+    }));
+    pics.help = Picture::fromImage(menuPicture([](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(40, 90, 180));
+        p.drawEllipse(QRectF(0.5, 0.5, 12, 12));
+        p.setPen(Qt::white);
+        QFont f = p.font();
+        f.setPixelSize(10);
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRectF(0, 0, 13, 13), Qt::AlignCenter, QStringLiteral("?"));
+    }));
     // Button pictures, 16 x 16.
     const auto button = [](const std::function<void(QPainter&)>& draw) {
         QImage img = blank(16);

@@ -17,6 +17,8 @@ struct ProgramPictures
     Picture saveFile;
     Picture options;
     Picture deleteItem;
+    Picture showClip; // tray menu: "Show Stashbox" and "Help"
+    Picture help;
     Picture tss; // the list's built-in background pictures
     Picture sb;
 

@@ -150,6 +150,8 @@ bool StashboxApp::launch(QString* error, int timeoutMs)
     const QString root = m_temp.path();
     // A new run writes a new probe; the old one must not be taken for it.
     QFile::remove(probePath());
+    // The program marks its first start before it greets: look before it runs.
+    m_greeted = !QFile::exists(QDir(folder()).filePath(RigPaths::loginName() + QStringLiteral(".welcomed")));
     m_process = std::make_unique<ManagedProcess>();
     m_process->setEnvironment(environment());
     m_process->setOutputFile(root + QStringLiteral("/output.log"));
@@ -191,7 +193,6 @@ bool StashboxApp::waitForWindow(QString* error, int timeoutMs)
 {
     // The first probe is written once the window is shown. A first start then greets the user
     // with a message box: the user reads it and presses Return before doing anything else.
-    const bool greeted = !QFile::exists(QDir(folder()).filePath(RigPaths::loginName() + QStringLiteral(".welcomed")));
     QElapsedTimer clock;
     clock.start();
     bool seenBox = false;
@@ -208,7 +209,7 @@ bool StashboxApp::waitForWindow(QString* error, int timeoutMs)
         seenBox = seenBox || !boxes.isEmpty();
         if (const auto s = state()) {
             last = *s;
-            if (s->controls.contains(QStringLiteral("frmTrove")) && boxes.isEmpty() && (seenBox || !greeted))
+            if (s->controls.contains(QStringLiteral("frmTrove")) && boxes.isEmpty() && (seenBox || !m_greeted))
                 return waitForQuiet(error, timeoutMs - int(clock.elapsed()));
         }
         QThread::msleep(30);

@@ -79,4 +79,6 @@ private:
     QList<QPair<QString, QString>> m_settings;
     std::unique_ptr<ManagedProcess> m_process;
     bool m_expectWindow = true;
+    // This run greets the user with the first-start message.
+    bool m_greeted = false;
 };

@@ -80,8 +80,9 @@ QRect DesktopPlacementTest::windowRect()
 QString DesktopPlacementTest::iconInTray()
 {
     const QStringList trays = search({QStringLiteral("--class"), QStringLiteral("trayer")});
+    // The icon's name is its tooltip, which the pointer over it changes.
     for (const QString& icon :
-         search({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("^Stashbox$")})) {
+         search({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("Stashbox")})) {
         QString window = icon;
         for (int depth = 0; depth < 4 && !window.isEmpty(); ++depth) {
             const XSession::Result r = m_fx.session().run(QStringLiteral("xwininfo"),
@@ -172,6 +173,21 @@ void DesktopPlacementTest::trayModeComesBackFromTheIconWithTheZoom()
              qPrintable(s.describe()));
     QTRY_VERIFY_WITH_TIMEOUT(windowRect().isNull(), kArrive);
     QVERIFY(!iconInTray().isEmpty());
+
+    // "Options" on the icon's menu: back with the zoom, and the options page open.
+    const QStringList programWindows{QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                                     QStringLiteral("stashbox")};
+    const qsizetype before = search(programWindows).size();
+    QVERIFY(m_fx.session().click(place.center(), 3));
+    QTRY_VERIFY_WITH_TIMEOUT(search(programWindows).size() > before, kArrive);
+    m_fx.session().run(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QVERIFY2(m_fx.app().waitFor(
+                 [](const ProbeState& st) { return st.extended && st.controls.contains(QStringLiteral("Options")); },
+                 kArrive, &s),
+             qPrintable(s.describe()));
+    QCOMPARE(s.trayZooms, 3);
 }
 
 QTEST_GUILESS_MAIN(DesktopPlacementTest)

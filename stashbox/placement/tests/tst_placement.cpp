@@ -1,4 +1,6 @@
 #include "placement.h"
+#include "scripteddialogs.h"
+#include "traymenu.h"
 
 #include <QTest>
 
@@ -71,6 +73,7 @@ private slots:
     void draggedWindowIsKeptOnScreen_data();
     void draggedWindowIsKeptOnScreen();
     void trayModeHidesWithoutZoomAtStartThenZooms();
+    void trayMenuRunsTheChosenEntry();
 };
 
 void PlacementTest::slidesOutAndBackInSteps()
@@ -228,6 +231,25 @@ void PlacementTest::trayModeHidesWithoutZoomAtStartThenZooms()
     w.placement.bringIntoView();
     QCOMPARE(w.window.calls.first(), QStringLiteral("zoom 1"));
     QVERIFY(w.placement.isExtended());
+}
+
+void PlacementTest::trayMenuRunsTheChosenEntry()
+{
+    ScriptedDialogs dialogs;
+    QStringList ran;
+    const auto note = [&ran](const char* what) { return [&ran, what] { ran << QString::fromLatin1(what); }; };
+    QImage pic(13, 13, QImage::Format_ARGB32);
+    TrayMenu menu(dialogs, {pic, pic, pic, pic},
+                  {note("show"), note("options"), note("about"), note("help"), note("exit")});
+    dialogs.menuChoices << 1002 << 1001 << 1000 << 1004 << 1003 << 0;
+    for (int i = 0; i < 6; ++i)
+        menu.open(QPoint(500, 1000));
+    QCOMPARE(ran, QStringList({"show", "options", "about", "help", "exit"}));
+
+    const ScriptedDialogs::Menu& shown = dialogs.menus.first();
+    QVERIFY(shown.rightAligned);
+    QCOMPARE(shown.globalPos, QPoint(500, 1000));
+    QCOMPARE(TrayMenu::toolTip(QStringLiteral("5  ITEMS")), QStringLiteral(" Stashbox - 5  ITEMS "));
 }
 
 QTEST_GUILESS_MAIN(PlacementTest)
