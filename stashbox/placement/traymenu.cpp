@@ -1,5 +1,7 @@
 #include "traymenu.h"
 
+#include <utility>
+
 TrayMenu::TrayMenu(DialogsPort& dialogs, Pictures pictures, Actions actions)
     : m_dialogs(dialogs)
     , m_pictures(std::move(pictures))
@@ -20,17 +22,14 @@ QList<DialogsPort::MenuEntry> TrayMenu::entries() const
 
 void TrayMenu::open(const QPoint& cursor)
 {
-    const std::function<void()>* action = nullptr;
-    switch (m_dialogs.popupMenu(entries(), cursor, true)) {
-    case Show: action = &m_actions.show; break;
-    case Options: action = &m_actions.options; break;
-    case About: action = &m_actions.about; break;
-    case Help: action = &m_actions.help; break;
-    case Exit: action = &m_actions.exit; break;
-    default: break;
-    }
-    if (action && *action)
-        (*action)();
+    static constexpr std::pair<int, std::function<void()> Actions::*> byId[] = {
+        {Show, &Actions::show}, {Options, &Actions::options}, {About, &Actions::about},
+        {Help, &Actions::help}, {Exit, &Actions::exit},
+    };
+    const int chosen = m_dialogs.popupMenu(entries(), cursor, true);
+    for (const auto& [id, action] : byId)
+        if (id == chosen && m_actions.*action)
+            (m_actions.*action)();
 }
 
 QString TrayMenu::toolTip(const QString& countLabel)

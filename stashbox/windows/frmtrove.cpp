@@ -174,6 +174,11 @@ void frmTrove::createTrayIcon()
         return;
     m_zqtray1->setObjectName(QStringLiteral("Zqtray1"));
     m_zqtray1->hide();
+}
+
+// The tray icon's clicks, its menu and its tooltip.
+void frmTrove::wireTrayIcon()
+{
     TrayMenu::Actions actions;
     actions.show = [this] { m_placement->showFromTray(); };
     actions.options = [this] {
@@ -241,6 +246,8 @@ void frmTrove::wireControls()
             QMetaObject::invokeMethod(m_zqtray1, "RemoveFromSystemTray");
     });
     connect(m_command5, &QPushButton::clicked, this, [this] { m_placement->clearSkipTrayZoom(); });
+    if (m_zqtray1)
+        wireTrayIcon();
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);

@@ -113,6 +113,7 @@ private:
     void SubclassAgain();
     void applicationStateChanged(Qt::ApplicationState state);
     void createTrayIcon();
+    void wireTrayIcon();
     void openHelp();
     void updatePlacementGeometry();
     // Dragging the window with any mouse button: from the press to the release.

@@ -38,7 +38,8 @@ private:
     // The main window's place on the screen as the X server has it; null when it is not shown.
     QRect windowRect();
     QRect rectOf(const QString& window);
-    QString iconInTray();
+    // The icon's name is its tooltip, which the pointer over it changes.
+    QString iconInTray() { return m_fx.session().trayIcon(QStringLiteral("Stashbox")); }
     bool click(const QString& control);
 
     DesktopFixture m_fx;
@@ -72,27 +73,6 @@ QRect DesktopPlacementTest::windowRect()
         const QRect r = rectOf(id);
         if (r.size() == QSize(kWidth, kHeight))
             return r;
-    }
-    return {};
-}
-
-// The icon's window, when it is embedded in trayer's window.
-QString DesktopPlacementTest::iconInTray()
-{
-    const QStringList trays = search({QStringLiteral("--class"), QStringLiteral("trayer")});
-    // The icon's name is its tooltip, which the pointer over it changes.
-    for (const QString& icon :
-         search({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("Stashbox")})) {
-        QString window = icon;
-        for (int depth = 0; depth < 4 && !window.isEmpty(); ++depth) {
-            const XSession::Result r = m_fx.session().run(QStringLiteral("xwininfo"),
-                                                          {QStringLiteral("-tree"), QStringLiteral("-id"), window});
-            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Parent window id: (0x[0-9a-f]+)"))
-                                                  .match(QString::fromUtf8(r.output));
-            window = m.hasMatch() ? QString::number(m.captured(1).toULongLong(nullptr, 16)) : QString();
-            if (trays.contains(window))
-                return icon;
-        }
     }
     return {};
 }

@@ -52,27 +52,7 @@ void DesktopTrayTest::cleanupTestCase()
 
 QString DesktopTrayTest::iconInTray()
 {
-    const auto search = [this](const QStringList& args) {
-        const XSession::Result r =
-            m_session.run(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + args);
-        return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    };
-    const QStringList trays = search({QStringLiteral("--class"), QStringLiteral("trayer")});
-    for (const QString& icon : search(
-             {QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QLatin1Char('^') + kTip + QLatin1Char('$')})) {
-        QString window = icon;
-        // Walk up: the tray's socket, then the tray's own window.
-        for (int depth = 0; depth < 4 && !window.isEmpty(); ++depth) {
-            const XSession::Result r =
-                m_session.run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), window});
-            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Parent window id: (0x[0-9a-f]+)"))
-                                                  .match(QString::fromUtf8(r.output));
-            window = m.hasMatch() ? QString::number(m.captured(1).toULongLong(nullptr, 16)) : QString();
-            if (trays.contains(window))
-                return icon;
-        }
-    }
-    return {};
+    return m_session.trayIcon(QLatin1Char('^') + kTip + QLatin1Char('$'));
 }
 
 QRect DesktopTrayTest::geometry(const QString& window)

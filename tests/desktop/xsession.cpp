@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace {
@@ -320,4 +321,26 @@ bool XSession::screenshot(const QString& path)
         run(QStringLiteral("import"),
             {QStringLiteral("-display"), m_display, QStringLiteral("-window"), QStringLiteral("root"), path}, 20000);
     return r.finished && r.exitCode == 0 && QFile::exists(path);
+}
+
+QString XSession::trayIcon(const QString& namePattern)
+{
+    const auto search = [this](const QStringList& args) {
+        const Result r = run(QStringLiteral("xdotool"), QStringList{QStringLiteral("search")} + args);
+        return QString::fromUtf8(r.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    const QStringList trays = search({QStringLiteral("--class"), QStringLiteral("trayer")});
+    for (const QString& icon : search({QStringLiteral("--onlyvisible"), QStringLiteral("--name"), namePattern})) {
+        QString window = icon;
+        // Walk up: the tray's socket, then the tray's own window.
+        for (int depth = 0; depth < 4 && !window.isEmpty(); ++depth) {
+            const Result r = run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), window});
+            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Parent window id: (0x[0-9a-f]+)"))
+                                                  .match(QString::fromUtf8(r.output));
+            window = m.hasMatch() ? QString::number(m.captured(1).toULongLong(nullptr, 16)) : QString();
+            if (trays.contains(window))
+                return icon;
+        }
+    }
+    return {};
 }

@@ -65,6 +65,8 @@ public:
     // Activates the window and types a key into it (a key name of xdotool, e.g. Return).
     bool pressKey(const QString& windowId, const QString& key);
     bool click(QPoint p, int button = 1);
+    // The window of a tray icon whose name matches, once trayer has embedded it; empty otherwise.
+    QString trayIcon(const QString& namePattern);
     bool moveMouse(QPoint p);
     bool screenshot(const QString& path);
 
