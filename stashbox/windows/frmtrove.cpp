@@ -750,12 +750,12 @@ bool frmTrove::eventFilter(QObject* watched, QEvent* event)
             m_items->nameBoxKeyUp(27);
     } else if (watched == m_lblItemCount) {
         // The count label drags the window, out or not.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto at = [event] { return static_cast<QMouseEvent*>(event)->globalPosition().toPoint(); };
         if (event->type() == QEvent::MouseButtonPress) {
             m_items->LoseNameBox();
-            startDrag(mouse->globalPosition().toPoint());
+            startDrag(at());
         } else if (event->type() == QEvent::MouseMove) {
-            dragTo(mouse->globalPosition().toPoint());
+            dragTo(at());
         } else if (event->type() == QEvent::MouseButtonRelease) {
             endDrag();
         }
