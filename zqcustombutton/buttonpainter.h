@@ -10,6 +10,9 @@ struct ButtonDrawState
 {
     bool over = false;
     bool hasFocus = false;
+    // The host shows this button as its default one (it has the focus, or it is the default
+    // button and no other button has the focus).
+    bool defaultLook = false;
     // 0 up, 2 down.
     int lastState = 0;
     QString lastCaption;
@@ -29,7 +32,7 @@ class ButtonPainter
 public:
     enum PictureMode { PictureUp = 0, PictureDown = 1, PictureDisabled = 2 };
 
-    ButtonPainter(PixelSurface& surface, const ButtonProperties& properties, const ButtonColors& colors,
+    ButtonPainter(PixelSurface& surface, const ButtonProperties& properties, ButtonColors& colors,
                   const ButtonGeometry& geometry, ButtonDrawState& state)
         : m_surface(surface)
         , m_properties(properties)
@@ -43,6 +46,12 @@ public:
     Rgb X(int n) const { return ShiftColor(m_colors.cXPFace, n, true, m_properties.SoftBevel); }
     Rgb XS(Rgb c, int n) const { return ShiftColor(c, n, true, m_properties.SoftBevel); }
 
+    // The whole button in one look: the face, the style's frame and caption, then the picture.
+    // Values of ButtonType outside the styles get the face and the picture only.
+    void DrawButton(PictureMode look);
+    // What the transparent style shows under its caption.
+    void setBackground(const QImage* background) { m_background = background; }
+
     // Rows 1 to H shaded from `c`, darkening by up to `n` (from the top or from the bottom).
     void Gradient(Rgb c, int n, bool xp, bool bottomUp);
     // Mode 0 to 7: the caption's colours and offsets for the up, over, down and disabled looks.
@@ -51,6 +60,18 @@ public:
     void DrawFocus();
 
 private:
+    void drawUpLook();
+    void drawDownLook();
+    void drawDisabledLook();
+    void capOver() { DrawCaption(m_state.over ? 1 : 0); }
+    void boldCaption(int mode);
+    void cornerDots(Rgb c);
+    void xpRim();
+    void xpGlow(Rgb frame, Rgb bottom, Rgb top, Rgb second, Rgb sides);
+    void macRim();
+    void javaCaptionFrame();
+    void kdeFrame();
+    void copyBackground();
     void captionEffects(const EdgeRect& at);
     void text(const EdgeRect& at, Rgb c);
     void pictureEffects(const QImage& picture, int offset);
@@ -61,7 +82,9 @@ private:
 
     PixelSurface& m_surface;
     const ButtonProperties& m_properties;
-    const ButtonColors& m_colors;
+    // Writable: the Mac style's down look draws its caption relief on a colour of its own.
+    ButtonColors& m_colors;
     const ButtonGeometry& m_geometry;
     ButtonDrawState& m_state;
+    const QImage* m_background = nullptr;
 };

@@ -3,6 +3,9 @@
 #include "olecolor.h"
 
 #include <QApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <array>
@@ -22,6 +25,43 @@ constexpr std::array<Qt::CursorShape, 16> kPointerShapes{
     Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor,
 };
 
+// How often the button looks whether the mouse has left it, while the mouse is over it.
+constexpr int kOverPollMs = 3;
+
+// The codes the button's events carry: mouse buttons 1 left, 2 right, 4 middle; shift keys
+// 1 Shift, 2 Ctrl, 4 Alt.
+short buttonCode(Qt::MouseButtons buttons)
+{
+    return short((buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0)
+                 | (buttons & Qt::MiddleButton ? 4 : 0));
+}
+
+short shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return short((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+                 | (modifiers & Qt::AltModifier ? 4 : 0));
+}
+
+// The key codes of the key events: letters and digits as their upper-case characters, the
+// others as the desktop's virtual key numbers; 0 for keys without one.
+short keyCode(int key)
+{
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return short(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return short(112 + key - Qt::Key_F1);
+    static const QHash<int, short> codes{
+        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},      {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},
+        {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},    {Qt::Key_Pause, 19},
+        {Qt::Key_Escape, 27},   {Qt::Key_Space, 32},   {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34},
+        {Qt::Key_End, 35},      {Qt::Key_Home, 36},    {Qt::Key_Left, 37},   {Qt::Key_Up, 38},
+        {Qt::Key_Right, 39},    {Qt::Key_Down, 40},    {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},
+    };
+    return codes.value(key, 0);
+}
+
+constexpr short kSpace = 32;
+
 } // namespace
 
 ZqCommand::ZqCommand(QWidget* parent)
@@ -29,6 +69,10 @@ ZqCommand::ZqCommand(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // Moves without a button held tell the button that the mouse came over it.
+    setMouseTracking(true);
+    m_overTimer.setInterval(kOverPollMs);
+    connect(&m_overTimer, &QTimer::timeout, this, &ZqCommand::overTick);
     recolour();
 }
 
@@ -322,13 +366,13 @@ void ZqCommand::WriteProperties(PropertyBag* bag) const
     m_p.write(*bag);
 }
 
-void ZqCommand::recolour()
+void ZqCommand::recolourWith(OleColor back)
 {
     ColorSources sources{palette(), 0, 0};
     const QWidget* container = parentWidget() ? parentWidget() : this;
     sources.containerBack = rgbFromQColor(container->palette().color(container->backgroundRole()));
     sources.containerText = rgbFromQColor(container->palette().color(container->foregroundRole()));
-    m_colors = ComputeColors({m_p.ColorScheme, m_p.ButtonType, m_p.SoftBevel, m_p.BackColor.value, m_p.ForeColor.value,
+    m_colors = ComputeColors({m_p.ColorScheme, m_p.ButtonType, m_p.SoftBevel, back.value, m_p.ForeColor.value,
                               m_p.ForeOver.value, m_p.MaskColor.value},
                              sources);
 }
@@ -370,34 +414,26 @@ void ZqCommand::CaptureBackground()
 
 void ZqCommand::Redraw(int state, bool forced)
 {
-    if (!m_shown)
+    // A toggle that is on stays down.
+    if (m_p.CheckBoxBehaviour && m_p.Value)
+        state = ButtonStates::kDown;
+    const bool changed = forced || state != m_draw.lastState || m_p.Caption != m_draw.lastCaption;
+    if (!changed || m_geometry.H == 0 || !m_shown)
         return;
-    if (!forced && state == m_draw.lastState && m_p.Caption == m_draw.lastCaption)
-        return;
-    const int W = m_geometry.W;
-    const int H = m_geometry.H;
-    m_surface.resize(W, H);
-    const bool down = state == ButtonStates::kDown;
-    if (m_p.ButtonType == ButtonTypes::Transparent && !m_background.isNull()) {
-        QPainter(&m_surface.image()).drawImage(0, 0, m_background);
-    } else {
-        m_surface.FillBox(0, 0, W, H, m_colors.cFace);
-        if (down)
-            m_surface.DrawBevel(m_colors.cDarkShadow, m_colors.cHighlight, m_colors.cShadow, m_colors.cLight, 0);
-        else
-            m_surface.DrawBevel(m_colors.cHighlight, m_colors.cDarkShadow, m_colors.cLight, m_colors.cShadow, 0);
-    }
-    ButtonPainter painter(m_surface, m_p, m_colors, m_geometry, m_draw);
     m_draw.lastState = state;
-    if (!m_p.Enabled) {
-        painter.DrawCaption(3);
-        painter.DrawPicture(ButtonPainter::PictureDisabled);
-    } else {
-        painter.DrawCaption(down ? 2 : m_draw.over ? 1 : 0);
-        painter.DrawPicture(down ? ButtonPainter::PictureDown : ButtonPainter::PictureUp);
-        painter.DrawFocus();
-    }
     m_draw.lastCaption = m_p.Caption;
+    m_surface.resize(m_geometry.W, m_geometry.H);
+    // Under the mouse a button in its own colours is drawn from its over colour.
+    const bool overColors = m_draw.over && m_p.ColorScheme == ColorTypes::Custom;
+    if (overColors)
+        recolourWith(m_p.BackOver);
+    ButtonPainter painter(m_surface, m_p, m_colors, m_geometry, m_draw);
+    painter.setBackground(&m_background);
+    painter.DrawButton(!m_p.Enabled                       ? ButtonPainter::PictureDisabled
+                           : state == ButtonStates::kDown ? ButtonPainter::PictureDown
+                                                          : ButtonPainter::PictureUp);
+    if (overColors)
+        recolour();
     update();
 }
 
@@ -437,4 +473,224 @@ void ZqCommand::changeEvent(QEvent* event)
         recolour();
         redrawLast();
     }
+}
+
+void ZqCommand::updateAccessKey()
+{
+    m_accessKey = accessKeyOf(m_p.Caption);
+    if (m_accessKeyId != 0)
+        releaseShortcut(m_accessKeyId);
+    m_accessKeyId = m_accessKey.isNull() ? 0 : grabShortcut(QKeySequence::mnemonic(QStringLiteral("&") + m_accessKey));
+}
+
+void ZqCommand::setDefault(bool on)
+{
+    m_default = on;
+    // Whether it looks the default one follows the focus of the other buttons.
+    if (on && !m_focusWatch)
+        m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] {
+            if (updateDefaultLook())
+                redrawLast();
+        });
+    watchWindow();
+    if (updateDefaultLook())
+        redrawLast();
+}
+
+void ZqCommand::setCancel(bool on)
+{
+    m_cancel = on;
+    watchWindow();
+}
+
+bool ZqCommand::updateDefaultLook()
+{
+    const auto* focused = qobject_cast<const ZqCommand*>(QApplication::focusWidget());
+    const bool otherHasFocus = focused && focused != this && focused->window() == window();
+    const bool look = m_draw.hasFocus || (m_default && !otherHasFocus);
+    if (look == m_draw.defaultLook)
+        return false;
+    m_draw.defaultLook = look;
+    return true;
+}
+
+// Enter and Escape that no control of the window took reach the window; the default and the
+// cancel button watch for them there.
+void ZqCommand::watchWindow()
+{
+    QWidget* wanted = (m_default || m_cancel) && window() != this ? window() : nullptr;
+    if (m_watchedWindow == wanted)
+        return;
+    if (m_watchedWindow)
+        m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = wanted;
+    if (wanted)
+        wanted->installEventFilter(this);
+}
+
+bool ZqCommand::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_watchedWindow && event->type() == QEvent::KeyPress && isEnabled() && isVisible()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if ((enter && m_default && m_draw.defaultLook) || (key == Qt::Key_Escape && m_cancel)) {
+            accessKeyPressed();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool ZqCommand::event(QEvent* event)
+{
+    if (event->type() == QEvent::Shortcut) {
+        accessKeyPressed();
+        return true;
+    }
+    if (event->type() == QEvent::ParentChange)
+        watchWindow();
+    return QWidget::event(event);
+}
+
+bool ZqCommand::mouseIsOver(QPoint global) const
+{
+    // The hit test honours the button's shape, so the cut corners and the outside of the oval
+    // are not over it.
+    return QApplication::widgetAt(global) == this;
+}
+
+void ZqCommand::mousePressed(short button, short shift, QPointF at)
+{
+    emit MouseDown(button, shift, float(at.x()), float(at.y()));
+    m_lastMouseButton = button & 0xFF;
+    if (button != 2)
+        Redraw(ButtonStates::kDown, false);
+}
+
+void ZqCommand::mousePressEvent(QMouseEvent* event)
+{
+    mousePressed(buttonCode(event->button()), shiftCode(event->modifiers()), event->position());
+}
+
+void ZqCommand::mouseDoubleClickEvent(QMouseEvent*)
+{
+    // The second press of a double click. The widget that takes a press holds the mouse until
+    // the release, so that release comes here and draws the button up again.
+    if (m_lastMouseButton == 1)
+        mousePressed(1, 0, QPointF(0, 0));
+}
+
+void ZqCommand::mouseMoveEvent(QMouseEvent* event)
+{
+    const short button = buttonCode(event->buttons());
+    const QPointF at = event->position();
+    emit MouseMove(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    if (button != 0 && button != 1)
+        return;
+    if (!mouseIsOver(event->globalPosition().toPoint())) {
+        Redraw(ButtonStates::kUp, false);
+    } else if (button == 0 && !m_draw.over) {
+        m_overTimer.start();
+        m_draw.over = true;
+        Redraw(ButtonStates::kUp, true);
+        emit MouseOver();
+    } else if (button == 1) {
+        // Dragged back over the button: down again, and the next plain move is an entry.
+        m_draw.over = true;
+        Redraw(ButtonStates::kDown, false);
+        m_draw.over = false;
+    }
+}
+
+void ZqCommand::mouseReleaseEvent(QMouseEvent* event)
+{
+    const short button = buttonCode(event->button());
+    const QPointF at = event->position();
+    emit MouseUp(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    if (button != 2)
+        Redraw(ButtonStates::kUp, false);
+    // A click: pressed and released on the button.
+    const QPoint local = at.toPoint();
+    if (event->button() == Qt::LeftButton && rect().contains(local) && (mask().isEmpty() || mask().contains(local)))
+        clicked();
+}
+
+void ZqCommand::clicked()
+{
+    if (m_lastMouseButton != 1 || !m_p.Enabled)
+        return;
+    if (m_p.CheckBoxBehaviour)
+        m_p.Value = !m_p.Value;
+    Redraw(ButtonStates::kUp, true);
+    repaint();
+    emit Click();
+}
+
+void ZqCommand::accessKeyPressed()
+{
+    m_lastMouseButton = 1;
+    clicked();
+}
+
+void ZqCommand::overTick()
+{
+    if (mouseIsOver(QCursor::pos()))
+        return;
+    m_overTimer.stop();
+    m_draw.over = false;
+    Redraw(ButtonStates::kUp, true);
+    emit MouseOut();
+}
+
+void ZqCommand::keyPressEvent(QKeyEvent* event)
+{
+    const short code = keyCode(event->key());
+    emit KeyDown(code, shiftCode(event->modifiers()));
+    m_lastKey = code & 0xFF;
+    switch (code) {
+    case kSpace: Redraw(ButtonStates::kDown, false); break;
+    case 37:
+    case 38: focusNextPrevChild(false); break;
+    case 39:
+    case 40: focusNextPrevChild(true); break;
+    case 13: break;
+    default: event->ignore(); // the window's default and cancel buttons may want it
+    }
+    if (!event->text().isEmpty())
+        emit KeyPress(short(event->text().at(0).unicode()));
+    // The button with the focus is the one Enter clicks.
+    if (code == 13)
+        accessKeyPressed();
+}
+
+void ZqCommand::keyReleaseEvent(QKeyEvent* event)
+{
+    // A held key repeats as release and press pairs; only the real release counts.
+    if (event->isAutoRepeat())
+        return;
+    const short code = keyCode(event->key());
+    emit KeyUp(code, shiftCode(event->modifiers()));
+    if (code != kSpace || m_lastKey != kSpace)
+        return;
+    if (m_p.CheckBoxBehaviour)
+        m_p.Value = !m_p.Value;
+    Redraw(ButtonStates::kUp, false);
+    repaint();
+    emit Click();
+}
+
+void ZqCommand::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    m_draw.hasFocus = true;
+    updateDefaultLook();
+    redrawLast();
+}
+
+void ZqCommand::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    m_draw.hasFocus = false;
+    updateDefaultLook();
+    redrawLast();
 }

@@ -6,6 +6,8 @@
 #include "buttonproperties.h"
 #include "pixelsurface.h"
 
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -17,6 +19,12 @@
 //
 // Writes of the persisted properties tell the host through propertyChanged with the property's
 // bag key. Nothing is drawn while the shown flag is down (after Hide or DisableRefresh).
+//
+// Mouse, keys, focus and the access key draw the button up, down or under the mouse and raise
+// its events; Click comes once per completed left click, space-bar release, access key, and
+// Enter or Escape for the default or cancel button, after the button is redrawn and a toggle's
+// Value has flipped. The platform does not tell a control that the mouse left it, so while the
+// mouse is over the button a timer looks whether it still is.
 class ZqCommand final : public QWidget
 {
     Q_OBJECT
@@ -50,6 +58,8 @@ class ZqCommand final : public QWidget
     Q_PROPERTY(bool CheckBoxBehaviour READ CheckBoxBehaviour WRITE setCheckBoxBehaviour)
     Q_PROPERTY(bool Value READ Value WRITE setValue)
     Q_PROPERTY(QString Version READ Version)
+    Q_PROPERTY(bool Default READ Default WRITE setDefault)
+    Q_PROPERTY(bool Cancel READ Cancel WRITE setCancel)
 
 public:
     explicit ZqCommand(QWidget* parent = nullptr);
@@ -127,6 +137,14 @@ public:
     // the style "Java metal" makes the font bold.
     void setDesignMode(bool on) { m_designMode = on; }
 
+    // The host's roles for the button, not stored with it. The default button looks it while no
+    // other button has the focus, and Enter in its window clicks it; Escape clicks the cancel
+    // button. A button with the focus looks like the default one and takes Enter itself.
+    bool Default() const { return m_default; }
+    void setDefault(bool on);
+    bool Cancel() const { return m_cancel; }
+    void setCancel(bool on);
+
     // Paints the face and the caption, picture and focus rectangle for the state (0 up, 2 down).
     // Without `forced`, nothing is done when the state and caption are those drawn last.
     void Redraw(int state, bool forced);
@@ -138,6 +156,9 @@ public:
     const QImage& backgroundCopy() const { return m_background; }
     QChar accessKey() const { return m_accessKey; }
     bool isShownFlag() const { return m_shown; }
+    bool isOver() const { return m_draw.over; }
+    bool looksDefault() const { return m_draw.defaultLook; }
+    bool isOverTimerActive() const { return m_overTimer.isActive(); }
 
 signals:
     void Click();
@@ -158,16 +179,34 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void recolour();
+    void recolour() { recolourWith(m_p.BackColor); }
+    void recolourWith(OleColor back);
     void relayout();
     void redrawLast() { Redraw(m_draw.lastState, true); }
     void redrawUp() { Redraw(ButtonStates::kUp, true); }
     void handleResize();
     void CaptureBackground();
     void applyPointer();
-    void updateAccessKey() { m_accessKey = accessKeyOf(m_p.Caption); }
+    void updateAccessKey();
+    void mousePressed(short button, short shift, QPointF at);
+    void clicked();
+    void accessKeyPressed();
+    void overTick();
+    bool mouseIsOver(QPoint global) const;
+    bool updateDefaultLook();
+    void watchWindow();
     void setColor(OleColor& field, OleColor value, const char* key);
     void changeFont(const std::function<void(QFont&)>& change);
     ButtonBagDefaults bagDefaults() const;
@@ -179,6 +218,14 @@ private:
     PixelSurface m_surface;
     QImage m_background;
     QChar m_accessKey;
+    int m_accessKeyId = 0;
+    QTimer m_overTimer;
+    int m_lastMouseButton = 0;
+    int m_lastKey = 0;
+    bool m_default = false;
+    bool m_cancel = false;
+    QPointer<QWidget> m_watchedWindow;
+    QMetaObject::Connection m_focusWatch;
     bool m_shown = true;
     bool m_capturing = false;
     bool m_designMode = false;
