@@ -617,11 +617,17 @@ void ZqCommand::mouseReleaseEvent(QMouseEvent* event)
 
 void ZqCommand::clicked()
 {
-    if (m_lastMouseButton != 1 || !m_p.Enabled)
-        return;
+    if (m_lastMouseButton == 1 && m_p.Enabled)
+        raiseClick(true);
+}
+
+// A toggle flips first, so the host reads the new Value, and the button is shown as it now
+// is before the host hears of the click.
+void ZqCommand::raiseClick(bool forced)
+{
     if (m_p.CheckBoxBehaviour)
         m_p.Value = !m_p.Value;
-    Redraw(ButtonStates::kUp, true);
+    Redraw(ButtonStates::kUp, forced);
     repaint();
     emit Click();
 }
@@ -670,13 +676,8 @@ void ZqCommand::keyReleaseEvent(QKeyEvent* event)
         return;
     const short code = keyCode(event->key());
     emit KeyUp(code, shiftCode(event->modifiers()));
-    if (code != kSpace || m_lastKey != kSpace)
-        return;
-    if (m_p.CheckBoxBehaviour)
-        m_p.Value = !m_p.Value;
-    Redraw(ButtonStates::kUp, false);
-    repaint();
-    emit Click();
+    if (code == kSpace && m_lastKey == kSpace)
+        raiseClick(false);
 }
 
 void ZqCommand::focusInEvent(QFocusEvent* event)

@@ -202,6 +202,7 @@ private:
     void updateAccessKey();
     void mousePressed(short button, short shift, QPointF at);
     void clicked();
+    void raiseClick(bool forced);
     void accessKeyPressed();
     void overTick();
     bool mouseIsOver(QPoint global) const;
