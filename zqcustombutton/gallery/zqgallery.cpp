@@ -102,7 +102,7 @@ int main(int argc, char** argv)
     const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("zqcommand-gallery.png");
 
     QList<EnumMember> styles(kButtonTypesMembers.begin(), kButtonTypesMembers.end());
-    styles.append({0, "0 (no style)"});
+    styles.append({0, "(no style)"});
     const QColor sheetColor = QApplication::palette().color(QPalette::Window);
     QImage sheet(kNameW + kCellW * int(kLooks.size()), kCellH * int(styles.size() + 1), QImage::Format_RGB32);
     sheet.fill(sheetColor);
