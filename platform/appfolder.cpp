@@ -26,13 +26,51 @@ QString reasonFor(const QString& path, const struct stat& st)
         return QStringLiteral("Other users can change ") + shown + QLatin1Char('.');
     return {};
 }
-} // namespace
 
-QString AppFolder::programFolder()
+QString executableFolder()
 {
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
     return QDir::currentPath();
+}
+
+// The installation's folder at `relative` to the executable's (as the build placed it), or "" when
+// the program does not run from an installation: one has both its library and its data folder.
+QString installedFolder(const char* relative)
+{
+    const QString bin = executableFolder();
+    const auto at = [&bin](const char* path) { return QDir::cleanPath(bin + QLatin1Char('/') + QLatin1String(path)); };
+    if (!QFileInfo(at(STASHBOX_LIBRARIES_FROM_BIN)).isDir() || !QFileInfo(at(STASHBOX_DATA_FROM_BIN)).isDir())
+        return {};
+    return at(relative);
+}
+} // namespace
+
+QString AppFolder::programFolder()
+{
+    const QString installed = installedFolder(STASHBOX_DATA_FROM_BIN);
+    return installed.isEmpty() ? executableFolder() : installed;
+}
+
+QString AppFolder::libraryFolder()
+{
+    const QString installed = installedFolder(STASHBOX_LIBRARIES_FROM_BIN);
+    return installed.isEmpty() ? executableFolder() : installed;
+}
+
+QString AppFolder::programPath()
+{
+    return executableFolder() + QStringLiteral("/stashbox");
+}
+
+bool AppFolder::isInstalled()
+{
+    return !installedFolder(STASHBOX_DATA_FROM_BIN).isEmpty();
+}
+
+QString AppFolder::fileDialogFolder()
+{
+    return isInstalled() ? QDir::homePath() : programFolder();
 }
 
 bool AppFolder::isPrivateFolder(const QString& path)
@@ -66,8 +104,7 @@ QString AppFolder::untrustedReason(const QString& path, bool contents)
 QString AppFolder::userFilesFolder()
 {
     // A folder others may write to would let them plant a list or a link for us to follow.
-    const QString own = programFolder();
-    if (isPrivateFolder(own))
+    if (const QString own = programFolder(); !isInstalled() && isPrivateFolder(own))
         return own;
     const QString data =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/stashbox");

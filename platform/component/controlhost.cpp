@@ -60,7 +60,10 @@ QWidget* ControlHost::CreateControl(const QString& progId, QWidget* parent, QStr
     QString why;
     QStringList problems;
     bool found = registration.find(progId, &entry, &why);
-    if (!found || !QFileInfo::exists(entry.libraryPath)) {
+    // A registration by another copy of the program (a build beside an installation, say) gives
+    // way to the libraries beside this one, so that each copy runs with its own controls.
+    const bool beside = QFileInfo(entry.libraryPath).canonicalPath() == QDir(m_libraryFolder).canonicalPath();
+    if (!found || !QFileInfo::exists(entry.libraryPath) || !beside) {
         registerLibrariesBeside(&problems);
         found = registration.find(progId, &entry, &why);
     }

@@ -87,7 +87,7 @@ void CommandBox::commandtext_Change(const QString& text)
         DialogsPort::FileRequest request;
         request.title = QStringLiteral("Import Picture for Stashbox");
         request.actionCaption = QStringLiteral("Open");
-        request.initialFolder = m_settings.programFolder();
+        request.initialFolder = m_settings.fileDialogFolder;
         request.filter = QStringLiteral("Windows Bitmap Files |*.bmp|Jpeg Files |*.jpg|GIF Files|*.gif");
         const QString name = m_dialogs.chooseFile(request).trimmed();
         if (name.isEmpty() || !store(QStringLiteral("clipboardpicture"), name))

@@ -239,7 +239,7 @@ void OptionsPage::Command6_Click()
     DialogsPort::FileRequest request;
     request.title = QStringLiteral("Stashbox Data");
     request.actionCaption = QStringLiteral("Open");
-    request.initialFolder = m_settings.programFolder();
+    request.initialFolder = m_settings.fileDialogFolder;
     request.filter = QStringLiteral("Stashbox Data Files|*.sbx|");
     const QString name = m_dialogs.chooseFile(request).trimmed();
     if (name.size() >= 2) {

@@ -30,6 +30,7 @@ std::optional<qint16> toInt16(const QString& text)
 Settings::Settings(ClipStore& store, Capture& capture, const QString& settingsPath, const QString& programFolder,
                    Picture builtinTss, Picture builtinSb, QObject* parent)
     : QObject(parent)
+    , fileDialogFolder(programFolder)
     , processRunning(&ProcessList::isRunning)
     , m_store(store)
     , m_capture(capture)

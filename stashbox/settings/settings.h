@@ -43,6 +43,8 @@ public:
     qint16 speed = 30;
     // "w": hides at the screen side; "s": hides in the tray.
     QString hideMode = QStringLiteral("w");
+    // Where the file dialogs of the options page and the command box start.
+    QString fileDialogFolder;
     // Whether a process of this name is running (replaceable for tests).
     std::function<bool(const QString&)> processRunning;
 

@@ -62,9 +62,10 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
                               userFolder + QLatin1Char('/') + AppFolder::userName() + QStringLiteral(".ini"),
                               AppFolder::programFolder(), m_pictures.tss, m_pictures.sb, this))
     , m_commands(new CommandBox(*m_settings, m_store, m_capture, dialogs, this))
-    , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::programFolder(), userFolder,
+    , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::fileDialogFolder(), userFolder,
                                 AppFolder::userName(), this))
 {
+    m_settings->fileDialogFolder = AppFolder::fileDialogFolder();
     m_placement =
         std::make_unique<Placement>(static_cast<PlacementWindow&>(*this), m_settings->hideMode, m_settings->speed,
                                     AppFolder::programFolder() + QStringLiteral("/clipboard.ico"));
@@ -167,7 +168,7 @@ void frmTrove::buildControls()
 // the window.
 void frmTrove::createTrayIcon()
 {
-    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::programFolder());
+    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::libraryFolder());
     QString error;
     m_zqtray1 = m_controls->CreateControl(QStringLiteral("ZqTray_build2.Zqtray"), this, &error);
     if (!m_zqtray1)
@@ -418,8 +419,7 @@ void frmTrove::load()
 void frmTrove::applyStartWithWin()
 {
     // Failures are not reported; the entry is applied again at the next start.
-    StartWithSystem::apply(*m_registry, m_settings->panel.startWithWin,
-                           AppFolder::programFolder() + QStringLiteral("/stashbox"));
+    StartWithSystem::apply(*m_registry, m_settings->panel.startWithWin, AppFolder::programPath());
 }
 
 void frmTrove::BecomeClipboardViewer()
