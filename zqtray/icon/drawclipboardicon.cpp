@@ -1,5 +1,6 @@
 // Draws the notification-area icon clipboard.ico: a clipboard with a sheet of paper and a metal
-// clip, 32 x 32 pixels with transparency. Run by the build; the file goes beside the program.
+// clip, 32 x 32 pixels with transparency. Run by the build; the file goes beside the program. With a
+// size, it draws the same picture at that size in the output's format (the program's icon).
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -7,20 +8,23 @@
 #include <QPainterPath>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: drawclipboardicon OUTPUT.ico\n");
+    const int size = argc == 3 ? std::atoi(argv[2]) : 32;
+    if (argc < 2 || argc > 3 || size < 16 || size > 1024) {
+        std::fprintf(stderr, "usage: drawclipboardicon OUTPUT.ico|OUTPUT.png [SIZE]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    QImage image(32, 32, QImage::Format_ARGB32);
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
 
     // The board.
     p.setPen(QPen(QColor(0x5a, 0x3a, 0x1c), 1));
@@ -43,7 +47,7 @@ int main(int argc, char** argv)
     p.drawEllipse(QRectF(14.5, 2.5, 3, 3));
     p.end();
 
-    QImageWriter writer(QString::fromLocal8Bit(argv[1]), "ico");
+    QImageWriter writer(QString::fromLocal8Bit(argv[1]));
     if (!writer.write(image)) {
         std::fprintf(stderr, "drawclipboardicon: %s\n", qPrintable(writer.errorString()));
         return 1;
