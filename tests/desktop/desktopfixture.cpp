@@ -42,6 +42,7 @@ bool DesktopFixture::startApp(const Settings& settings, bool answerWelcome)
     m_session.stopHelpers();
     m_owners.clear();
     m_app = std::make_unique<StashboxApp>(m_session);
+    m_app->setInstalledProgram(m_installedProgram);
     for (const auto& [key, value] : settings)
         m_app->setSetting(key, value);
     m_app->setExpectWindow(answerWelcome);

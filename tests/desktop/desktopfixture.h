@@ -28,6 +28,8 @@ public:
 
     bool startSession();
     void stopSession();
+    // Later cases run the program installed at `program` (see StashboxApp::setInstalledProgram).
+    void setInstalledProgram(const QString& program) { m_installedProgram = program; }
     // Starts the program with an empty clipboard and waits for its first,
     // empty list; with `answerWelcome` off, the first start's welcome box is
     // left open.
@@ -63,5 +65,6 @@ private:
     std::unique_ptr<StashboxApp> m_app;
     std::vector<std::unique_ptr<ClipOwnerProcess>> m_owners;
     QString m_error;
+    QString m_installedProgram;
     int m_sentinels = 0;
 };

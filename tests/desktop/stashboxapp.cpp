@@ -31,9 +31,19 @@ QString StashboxApp::folder() const
     return m_temp.filePath(QStringLiteral("app"));
 }
 
+QString StashboxApp::userFolder() const
+{
+    return m_installedProgram.isEmpty() ? folder() : m_temp.filePath(QStringLiteral("home/.local/share/stashbox"));
+}
+
+QString StashboxApp::program() const
+{
+    return m_installedProgram.isEmpty() ? QDir(folder()).filePath(QStringLiteral("stashbox")) : m_installedProgram;
+}
+
 QString StashboxApp::settingsPath() const
 {
-    return QDir(folder()).filePath(RigPaths::loginName() + QStringLiteral(".ini"));
+    return QDir(userFolder()).filePath(RigPaths::loginName() + QStringLiteral(".ini"));
 }
 
 QString StashboxApp::probePath() const
@@ -90,6 +100,7 @@ bool StashboxApp::writeSettings(QString* error) const
     QByteArray text = "[SBOptions]\r\n";
     for (const auto& [key, value] : m_settings)
         text += key.toUtf8() + '=' + value.toUtf8() + "\r\n";
+    QDir().mkpath(userFolder());
     QSaveFile file(settingsPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         *error = QStringLiteral("cannot write %1").arg(settingsPath());
@@ -104,12 +115,13 @@ bool StashboxApp::start(QString* error, int timeoutMs)
         *error = QStringLiteral("no temporary folder");
         return false;
     }
-    const QString program = RigPaths::program();
-    if (!QFileInfo(program).isExecutable()) {
-        *error = QStringLiteral("the program %1 is not built").arg(program);
+    const QString source = m_installedProgram.isEmpty() ? RigPaths::program() : m_installedProgram;
+    if (!QFileInfo(source).isExecutable()) {
+        *error = QStringLiteral("the program %1 is not built").arg(source);
         return false;
     }
-    if (!copyProgramFolder(RigPaths::appDir(), folder(), error) || !writeSettings(error))
+    if ((m_installedProgram.isEmpty() && !copyProgramFolder(RigPaths::appDir(), folder(), error))
+        || !writeSettings(error))
         return false;
 
     const QString root = m_temp.path();
@@ -151,11 +163,11 @@ bool StashboxApp::launch(QString* error, int timeoutMs)
     // A new run writes a new probe; the old one must not be taken for it.
     QFile::remove(probePath());
     // The program marks its first start before it greets: look before it runs.
-    m_greeted = !QFile::exists(QDir(folder()).filePath(RigPaths::loginName() + QStringLiteral(".welcomed")));
+    m_greeted = !QFile::exists(QDir(userFolder()).filePath(RigPaths::loginName() + QStringLiteral(".welcomed")));
     m_process = std::make_unique<ManagedProcess>();
     m_process->setEnvironment(environment());
     m_process->setOutputFile(root + QStringLiteral("/output.log"));
-    if (!m_process->start(QDir(folder()).filePath(QStringLiteral("stashbox")), {}, error))
+    if (!m_process->start(program(), {}, error))
         return false;
     ProbeState last;
     if (!waitFor([](const ProbeState&) { return true; }, timeoutMs, &last)) {
@@ -184,7 +196,7 @@ std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString* error)
     env.insert(QStringLiteral("STASHBOX_STATE_FILE"), m_temp.filePath(QStringLiteral("probe-second.json")));
     other->setEnvironment(env);
     other->setOutputFile(m_temp.path() + QStringLiteral("/output-second.log"));
-    if (!other->start(QDir(folder()).filePath(QStringLiteral("stashbox")), {}, error))
+    if (!other->start(program(), {}, error))
         return nullptr;
     return other;
 }

@@ -29,6 +29,8 @@ public:
 
     // Lines of the per-user settings file, written before start.
     void setSetting(const QString& key, const QString& value);
+    // Runs the program installed at `program` instead of a copy of the build's program folder.
+    void setInstalledProgram(const QString& program) { m_installedProgram = program; }
 
     // Whether start() waits for the main window to be on screen (not when it
     // starts hidden in the tray, say).  On, a first-start message box is
@@ -52,6 +54,9 @@ public:
     QString exitDescription();
     qint64 pid() const;
     QString folder() const;
+    // Where the program keeps this user's settings and list: beside a copied program, in the
+    // per-user data folder for an installed one.
+    QString userFolder() const;
     QString settingsPath() const;
     QString probePath() const;
     // The program's stdout and stderr, for failure messages.
@@ -73,10 +78,12 @@ private:
     bool waitForQuiet(QString* error, int timeoutMs);
     QProcessEnvironment environment() const;
     bool launch(QString* error, int timeoutMs);
+    QString program() const;
 
     XSession& m_session;
     QTemporaryDir m_temp;
     QList<QPair<QString, QString>> m_settings;
+    QString m_installedProgram;
     std::unique_ptr<ManagedProcess> m_process;
     bool m_expectWindow = true;
     // This run greets the user with the first-start message.
