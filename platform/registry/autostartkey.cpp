@@ -300,6 +300,9 @@ QByteArray AutostartKey::desktopEntry(const QString& name, quint32 type, const Q
     QString entry = QStringLiteral("[Desktop Entry]\nType=Application\n");
     entry += QStringLiteral("Name=") + escapeString(name) + QLatin1Char('\n');
     entry += QStringLiteral("Exec=") + escapeString(execValue(program, arguments)) + QLatin1Char('\n');
+    // A program that is gone (its package removed, its build folder deleted) is not started.
+    if (QDir::isAbsolutePath(program))
+        entry += QStringLiteral("TryExec=") + escapeString(program) + QLatin1Char('\n');
     entry += QStringLiteral("Terminal=false\n");
     entry += QStringLiteral("X-Stashbox-Type=") + QString::number(type) + QLatin1Char('\n');
     entry += QStringLiteral("X-Stashbox-Data=") + QString::fromLatin1(data.toHex()) + QLatin1Char('\n');

@@ -10,8 +10,8 @@
 // the value NAME is the file NAME.desktop in the autostart folder, so the desktop starts the
 // command at login.
 //
-// A written entry holds, besides the keys the desktop reads (Type, Name, Exec, Terminal), the
-// value's type and exact bytes (X-Stashbox-Type, X-Stashbox-Data), so reading gives back what
+// A written entry holds, besides the keys the desktop reads (Type, Name, Exec, TryExec, Terminal),
+// the value's type and exact bytes (X-Stashbox-Type, X-Stashbox-Data), so reading gives back what
 // was written. Entries of other programs read as their Exec line (REG_SZ); they are only ever
 // replaced or removed when addressed by their own name.
 //

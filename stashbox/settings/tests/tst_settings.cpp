@@ -536,6 +536,8 @@ void TestSettings::startWithSystemEntry()
     const QByteArray entry = fileBytes(autostart);
     QVERIFY(entry.contains("[Desktop Entry]"));
     QVERIFY(entry.contains("Exec=\"/opt/my apps/stashbox\""));
+    // Once the program is gone, the desktop skips the entry.
+    QVERIFY(entry.contains("\nTryExec=/opt/my apps/stashbox\n"));
     QCOMPARE(StartWithSystem::current(registry), "\"" + program + "\"");
     QVERIFY(StartWithSystem::apply(registry, false, program));
     QVERIFY(!QFile::exists(autostart));
