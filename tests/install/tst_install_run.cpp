@@ -14,15 +14,13 @@
 #include <QtTest>
 
 namespace {
-constexpr int kArrive = 10000;
 const QString kCopied = QStringLiteral("copied while installed");
 
 // Every entry under `root` with what a write would change: size and modification time.
 QMap<QString, QString> tree(const QString& root)
 {
     QMap<QString, QString> entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
         entries.insert(QDir(root).relativeFilePath(info.filePath()),
@@ -31,39 +29,30 @@ QMap<QString, QString> tree(const QString& root)
     return entries;
 }
 
-void setWritable(const QString& root, bool on)
+// Runs a tool to its end; its exit code (-1 when it did not run or end), with stdout and stderr.
+int runTool(const QString& program, const QStringList& args, QByteArray* output = nullptr,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
-    QStringList paths = tree(root).keys();
-    std::transform(paths.begin(), paths.end(), paths.begin(), [&root](const QString& p) { return root + '/' + p; });
-    for (const QString& path : paths << root) {
-        const QFileDevice::Permissions write =
-            QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        const QFileDevice::Permissions now = QFile::permissions(path);
-        QFile::setPermissions(path, on ? now | QFileDevice::WriteOwner : now & ~write);
-    }
-}
-
-QProcess::ProcessState runTool(QProcess& tool, const QString& program, const QStringList& args)
-{
+    QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.setProcessEnvironment(env);
     tool.start(program, args);
-    tool.waitForFinished(120000);
-    return tool.state();
+    const bool ended = tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit;
+    if (output)
+        *output = tool.readAll();
+    return ended ? tool.exitCode() : -1;
 }
 
 // The share of the window's pixels on the screen that are the skin's pixels at the same place.
 double skinShare(XSession& session, const QRect& window, const QImage& skin)
 {
     const QString shot = session.tempPath() + QStringLiteral("/installed.png");
-    if (!session.screenshot(shot))
-        return 0;
-    const QImage screen = QImage(shot).convertToFormat(QImage::Format_RGB32);
-    const QImage pattern = skin.convertToFormat(QImage::Format_RGB32);
-    const QRect seen = window & screen.rect() & QRect(window.topLeft(), pattern.size());
+    const QImage screen = session.screenshot(shot) ? QImage(shot).convertToFormat(QImage::Format_RGB32) : QImage();
+    const QRect seen = window & screen.rect() & QRect(window.topLeft(), skin.size());
     int same = 0;
     for (int y = seen.top(); y <= seen.bottom(); ++y)
         for (int x = seen.left(); x <= seen.right(); ++x)
-            same += screen.pixel(x, y) == pattern.pixel(x - window.x(), y - window.y());
+            same += screen.pixel(x, y) == skin.pixel(x - window.x(), y - window.y());
     return seen.isEmpty() ? 0 : double(same) / (seen.width() * seen.height());
 }
 } // namespace
@@ -90,12 +79,9 @@ void InstallRunTest::initTestCase()
 {
     QVERIFY(m_temp.isValid());
     const QString staged = m_temp.filePath(QStringLiteral("staged"));
-    QProcess install;
-    QCOMPARE(
-        runTool(install, QStringLiteral(INSTALL_CMAKE),
-                {QStringLiteral("--install"), QStringLiteral(INSTALL_BUILD_DIR), QStringLiteral("--prefix"), staged}),
-        QProcess::NotRunning);
-    QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+    QByteArray output;
+    QVERIFY2(runTool(QStringLiteral(INSTALL_CMAKE), {"--install", INSTALL_BUILD_DIR, "--prefix", staged}, &output) == 0,
+             output.constData());
     // A prefix may be moved as a whole (a copied tree, a mounted image): nothing may depend on
     // where it was installed. The blank tests the quoting of the paths the program writes.
     m_prefix = m_temp.filePath(QStringLiteral("moved prefix"));
@@ -106,12 +92,12 @@ void InstallRunTest::initTestCase()
 void InstallRunTest::cleanupTestCase()
 {
     m_fx.stopSession();
-    setWritable(m_prefix, true);
+    runTool(QStringLiteral("chmod"), {"-R", "u+w", m_prefix});
 }
 
 void InstallRunTest::everyFileIsInstalledInItsPlace()
 {
-    // The programs and the arch-dependent libraries, and nothing else (no tests, no tools of the build).
+    // The programs and the arch-dependent libraries, and nothing else (no tests, no build tools).
     const auto files = [this](const char* folder) {
         QStringList names = QDir(m_prefix + folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         names.sort();
@@ -120,18 +106,17 @@ void InstallRunTest::everyFileIsInstalledInItsPlace()
     QCOMPARE(files("/bin"), QStringList({"sbuninstallHelper", "sbxtool", "stashbox"}));
     QCOMPARE(files("/lib/stashbox"),
              QStringList({"FlatTick.so", "ZqCustomButton.so", "ZqTray.so", "libsbcomponent.so", "libsbshell.so"}));
-    for (const char* file : {"sbbl.icj", "sbbr.icj", "clipboard.ico"})
-        QVERIFY2(QFileInfo(m_prefix + "/share/stashbox/" + file).isFile(), file);
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QString icon = QStringLiteral("%1/share/icons/hicolor/%2x%2/apps/stashbox.png").arg(m_prefix).arg(size);
-        QCOMPARE(QImage(icon).size(), QSize(size, size));
-    }
+    for (const char* file : {"clipboard.ico", "sbbl.icj", "sbbr.icj"})
+        QVERIFY2(files("/share/stashbox").contains(QString::fromLatin1(file)), file);
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        QCOMPARE(
+            QImage(QStringLiteral("%1/share/icons/hicolor/%2x%2/apps/stashbox.png").arg(m_prefix).arg(size)).size(),
+            QSize(size, size));
     // The menu entry passes the desktop's own check and starts the program found on PATH.
     const QString entry = m_prefix + "/share/applications/stashbox.desktop";
-    QProcess validate;
-    QCOMPARE(runTool(validate, QStringLiteral("desktop-file-validate"), {entry}), QProcess::NotRunning);
-    const QByteArray complaints = validate.readAll();
-    QVERIFY2(validate.exitCode() == 0 && complaints.isEmpty(), complaints.constData());
+    QByteArray complaints;
+    QVERIFY2(runTool(QStringLiteral("desktop-file-validate"), {entry}, &complaints) == 0 && complaints.isEmpty(),
+             complaints.constData());
     QFile file(entry);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
@@ -140,12 +125,12 @@ void InstallRunTest::everyFileIsInstalledInItsPlace()
 
 void InstallRunTest::installedProgramRunsFromAMovedReadOnlyPrefix()
 {
-    setWritable(m_prefix, false);
+    QCOMPARE(runTool(QStringLiteral("chmod"), {"-R", "a-w", m_prefix}), 0);
     const QMap<QString, QString> before = tree(m_prefix);
     m_fx.setInstalledProgram(m_prefix + "/bin/stashbox");
     QVERIFY2(m_fx.startApp(), qPrintable(m_fx.error()));
     StashboxApp& app = m_fx.app();
-    QVERIFY2(m_fx.copyText(kCopied) && m_fx.waitForTopText(kCopied, kArrive), qPrintable(m_fx.error()));
+    QVERIFY2(m_fx.copyText(kCopied) && m_fx.waitForTopText(kCopied, 10000), qPrintable(m_fx.error()));
 
     // Its buttons, with the skin from the prefix behind them.
     ProbeState s;
@@ -153,11 +138,12 @@ void InstallRunTest::installedProgramRunsFromAMovedReadOnlyPrefix()
     const QRect window = s.controls.value(QStringLiteral("frmTrove"));
     for (const char* button : {"Command1", "Command3", "Command4", "Command5", "cmdExit"})
         QVERIFY2(window.contains(s.controls.value(QString::fromLatin1(button))), button);
-    const double skin = skinShare(m_fx.session(), window, QImage(m_prefix + "/share/stashbox/sbbr.icj"));
-    QVERIFY2(skin > 0.2, qPrintable(QString::number(skin)));
+    const QImage skin = QImage(m_prefix + "/share/stashbox/sbbr.icj").convertToFormat(QImage::Format_RGB32);
+    const double share = skinShare(m_fx.session(), window, skin);
+    QVERIFY2(share > 0.2, qPrintable(QString::number(share)));
 
-    // Its control libraries, registered at the first start, are the installed ones, and so are the
-    // libraries it runs with.
+    // The control libraries it registered at its first start, and every library it runs with,
+    // are the installed ones.
     RegistryStore registry(app.configPath());
     for (const char* progId : {"ZqCustomButton.ZqCommand", "FlatTick.Check", "ZqTray_build2.Zqtray"}) {
         ComponentRegistration::Entry entry;
@@ -177,7 +163,7 @@ void InstallRunTest::installedProgramRunsFromAMovedReadOnlyPrefix()
     QVERIFY(autostart.read(QStringLiteral("Stashbox"), &type, &command));
     QCOMPARE(QString::fromUtf8(command.constData()), '"' + m_prefix + "/bin/stashbox\"");
 
-    // It wrote nothing into the prefix, and its own files only into the per-user folders.
+    // Nothing was written into the prefix; everything else went to the per-user folders.
     app.stop();
     QCOMPARE(tree(m_prefix), before);
     const QStringList perUser = {".local/share/stashbox/", ".config/stashbox/", ".config/autostart/",
@@ -187,21 +173,18 @@ void InstallRunTest::installedProgramRunsFromAMovedReadOnlyPrefix()
                      || std::any_of(perUser.begin(), perUser.end(),
                                     [&path](const QString& f) { return path.startsWith(f); }),
                  qPrintable(path));
-    const QString list = app.userFolder() + "/{E098A55430BFFEE0816A628E}{" + RigPaths::loginName() + "}/temp.sbt";
     QVERIFY(QFileInfo::exists(app.userFolder() + '/' + RigPaths::loginName() + ".welcomed"));
 
-    // The installed tools: sbxtool reads the list the program left, the uninstall helper removes the
-    // autostart entry.
-    QProcess sbxtool;
-    QCOMPARE(runTool(sbxtool, m_prefix + "/bin/sbxtool", {list}), QProcess::NotRunning);
-    QVERIFY2(sbxtool.exitCode() == 0 && sbxtool.readAll().contains(kCopied.toUtf8()), qPrintable(list));
-    QProcess helper;
+    // The installed tools: sbxtool reads the list the program saved, the uninstall helper removes
+    // the autostart entry.
+    QByteArray items;
+    const QString list = app.userFolder() + "/{E098A55430BFFEE0816A628E}{" + RigPaths::loginName() + "}/temp.sbt";
+    QVERIFY2(runTool(m_prefix + "/bin/sbxtool", {list}, &items) == 0 && items.contains(kCopied.toUtf8()),
+             items.constData());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), app.homePath());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), app.configPath());
-    helper.setProcessEnvironment(env);
-    QCOMPARE(runTool(helper, m_prefix + "/bin/sbuninstallHelper", {}), QProcess::NotRunning);
-    QCOMPARE(helper.exitCode(), 0);
+    QCOMPARE(runTool(m_prefix + "/bin/sbuninstallHelper", {}, nullptr, env), 0);
     QVERIFY(!autostart.read(QStringLiteral("Stashbox"), &type, &command));
 }
 
