@@ -11,7 +11,8 @@ class DialogsPort
 {
 public:
     enum class Icon { None, Information, Critical, Question, Exclamation };
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesNoDefaultNo: Yes and No with No the default, for questions where Yes starts something.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
     // Numbered as classic message-box answers are.
     enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 

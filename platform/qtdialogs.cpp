@@ -11,7 +11,8 @@ DialogsPort::Answer declined(DialogsPort::Buttons buttons)
 {
     switch (buttons) {
     case DialogsPort::Buttons::Ok: return DialogsPort::Answer::Ok;
-    case DialogsPort::Buttons::YesNo: return DialogsPort::Answer::No;
+    case DialogsPort::Buttons::YesNo:
+    case DialogsPort::Buttons::YesNoDefaultNo: return DialogsPort::Answer::No;
     default: return DialogsPort::Answer::Cancel;
     }
 }
@@ -66,8 +67,11 @@ DialogsPort::Answer QtDialogs::message(const QString& text, const QString& title
     case Buttons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
     case Buttons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
     case Buttons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case Buttons::YesNoDefaultNo: set = QMessageBox::Yes | QMessageBox::No; break;
     }
     box.setStandardButtons(set);
+    if (buttons == Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     const int result = runOpen(box, [&] { return box.exec(); });
     if (m_dismissed)
         return declined(buttons);
@@ -75,7 +79,7 @@ DialogsPort::Answer QtDialogs::message(const QString& text, const QString& title
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
-    default: return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    default: return declined(buttons) == Answer::No ? Answer::No : Answer::Ok;
     }
 }
 

@@ -8,7 +8,7 @@ DialogsPort::Answer ScriptedDialogs::message(const QString& text, const QString&
     runWhileOpen();
     if (!answers.isEmpty())
         return answers.dequeue();
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
 }
 
 QString ScriptedDialogs::chooseFile(const FileRequest& request)

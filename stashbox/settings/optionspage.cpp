@@ -16,6 +16,19 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+namespace {
+// Fonts differ in width from one desktop to the next: a caption that does not fit its room is
+// drawn a little smaller rather than cut off or run under its neighbour.
+void fitCaption(QLabel* label)
+{
+    QFont font = label->font();
+    while (label->sizeHint().width() > label->width() && font.pointSizeF() > 6.5) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        label->setFont(font);
+    }
+}
+} // namespace
+
 OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& dialogs, QWidget* parent)
     : QFrame(parent)
     , m_settings(settings)
@@ -27,12 +40,13 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
     setAutoFillBackground(true);
     place(this, -2865, 990, 3195, 4365);
 
-    addCheck(75, QStringLiteral("Start Stashbox when Windows starts."),
-             QStringLiteral(" Selecting this option will start Stashbox when Windows starts. "), &m_startWithWin,
+    // The entry starts the program at the user's login on this platform; the texts say so.
+    addCheck(75, QStringLiteral("Start Stashbox when I log in."),
+             QStringLiteral(" Selecting this option will start Stashbox when you log in. "), &m_startWithWin,
              QStringLiteral("StartWithWin"));
     addCheck(525, QStringLiteral("Load clipboard file on startup."),
              QStringLiteral(" Selecting this option will load a file of your choice when the program starts. "),
-             &m_loadFile, QStringLiteral("LoadFile"))
+             &m_loadFile, QStringLiteral("LoadFile"), 2490)
         ->setToolTip(QStringLiteral(
             " Selecting this option will load a clipboard file of your choice when the program starts. "));
 
@@ -72,10 +86,12 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
     auto* label3 = new QLabel(QStringLiteral("--------- Speed"), m_frame1);
     label3->setObjectName(QStringLiteral("Label3"));
     place(label3, 1710, 465, 1140, 195);
+    fitCaption(label3);
 
     auto* label10 = new QLabel(QStringLiteral("Command"), this);
     label10->setObjectName(QStringLiteral("Label10"));
     place(label10, 180, 2100, 750, 195);
+    fitCaption(label10);
     m_commandtext = new QLineEdit(this);
     m_commandtext->setObjectName(QStringLiteral("commandtext"));
     place(m_commandtext, 930, 2070, 2085, 240);
@@ -171,7 +187,8 @@ void OptionsPage::place(QWidget* w, int left, int top, int width, int height)
     w->setGeometry(ScreenMetrics::toPixels(left, top, width, height));
 }
 
-QLabel* OptionsPage::addCheck(int top, const QString& text, const QString& tip, QCheckBox** box, const QString& name)
+QLabel* OptionsPage::addCheck(int top, const QString& text, const QString& tip, QCheckBox** box, const QString& name,
+                              int right)
 {
     *box = new QCheckBox(this);
     (*box)->setObjectName(name);
@@ -180,7 +197,8 @@ QLabel* OptionsPage::addCheck(int top, const QString& text, const QString& tip, 
     auto* label = new QLabel(text, this);
     label->setToolTip(tip);
     label->setBuddy(*box);
-    place(label, 420, top + 15, 2700, 210);
+    place(label, 420, top + 15, right - 420, 210);
+    fitCaption(label);
     return label;
 }
 

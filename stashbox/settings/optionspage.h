@@ -52,8 +52,10 @@ signals:
 
 private:
     void syncFromSettings();
-    // A check box with the label beside it that carries its text; returns the label.
-    QLabel* addCheck(int top, const QString& text, const QString& tip, QCheckBox** box, const QString& name);
+    // A check box with the label beside it that carries its text, up to `right` (twips); returns
+    // the label.
+    QLabel* addCheck(int top, const QString& text, const QString& tip, QCheckBox** box, const QString& name,
+                     int right = 3120);
     void place(QWidget* w, int left, int top, int width, int height);
 
     Settings& m_settings;

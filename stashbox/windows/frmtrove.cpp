@@ -7,6 +7,7 @@
 #include "controlhost.h"
 #include "datafiles.h"
 #include "dialogsport.h"
+#include "frmabout.h"
 #include "gridview.h"
 #include "notificationarea.h"
 #include "optionspage.h"
@@ -17,6 +18,7 @@
 #include "startwithsystem.h"
 #include "stateprobe.h"
 #include "viewers.h"
+#include "windowshape.h"
 #include "zoomoutline.h"
 
 #include <QCheckBox>
@@ -38,9 +40,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
-#include <QVersionNumber>
 #include <QWindow>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -95,33 +97,42 @@ void frmTrove::buildControls()
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));
 
-    m_lblItemCount = new QLabel(ClipStore::countLabelFor(0), this);
+    // The strip below the list that carries the file buttons, the count and the delete button.
+    m_picture1 = new QWidget(this);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+
+    m_lblItemCount = new QLabel(ClipStore::countLabelFor(0), m_picture1);
     m_lblItemCount->setObjectName(QStringLiteral("lblItemCount"));
     m_lblItemCount->setToolTip(
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     m_lblItemCount->installEventFilter(this);
 
-    m_command4 = new QPushButton(this);
+    m_command4 = new QPushButton(m_picture1);
     m_command4->setIcon(QIcon(QPixmap::fromImage(m_pictures.openFile.image())));
     m_command4->setObjectName(QStringLiteral("Command4"));
     m_command4->setToolTip(QStringLiteral(" Open data file "));
 
-    m_command3 = new QPushButton(this);
+    m_command3 = new QPushButton(m_picture1);
     m_command3->setIcon(QIcon(QPixmap::fromImage(m_pictures.saveFile.image())));
     m_command3->setObjectName(QStringLiteral("Command3"));
     m_command3->setToolTip(QStringLiteral(" Save data file "));
 
-    m_command5 = new QPushButton(this);
+    m_command5 = new QPushButton(m_picture1);
     m_command5->setIcon(QIcon(QPixmap::fromImage(m_pictures.options.image())));
     m_command5->setObjectName(QStringLiteral("Command5"));
     m_command5->setToolTip(QStringLiteral(" Options"));
 
-    m_command1 = new QPushButton(this);
+    m_command1 = new QPushButton(m_picture1);
     m_command1->setIcon(QIcon(QPixmap::fromImage(m_pictures.deleteItem.image())));
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setToolTip(QStringLiteral(" Delete selected item "));
 
-    const QString captureTip = QStringLiteral(" Enable or disable capturing from the Windows clipboard. ");
+    m_cmdHelp = new QPushButton(m_picture1);
+    m_cmdHelp->setIcon(QIcon(QPixmap::fromImage(m_pictures.help.image())));
+    m_cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    m_cmdHelp->setToolTip(QStringLiteral(" Show help file "));
+
+    const QString captureTip = QStringLiteral(" Enable or disable capturing from the clipboard. ");
     m_check1 = new QCheckBox(this);
     m_check1->setObjectName(QStringLiteral("Check1"));
     m_check1->setToolTip(captureTip);
@@ -148,6 +159,8 @@ void frmTrove::buildControls()
 
     m_label8 = new QLabel(QStringLiteral("About Stashbox"), this);
     m_label8->setObjectName(QStringLiteral("Label8"));
+    m_label8->setCursor(Qt::PointingHandCursor);
+    m_label8->installEventFilter(this);
 
     m_itemNameBox = new QFrame(this);
     m_itemNameBox->setObjectName(QStringLiteral("ItemNameBox"));
@@ -186,6 +199,7 @@ void frmTrove::wireTrayIcon()
         m_placement->showFromTray();
         m_command5->click();
     };
+    actions.about = [this] { showAbout(); };
     actions.help = [this] { openHelp(); };
     actions.exit = [this] { cmdExit_Click(); };
     m_trayMenu = std::make_unique<TrayMenu>(m_dialogs,
@@ -197,6 +211,24 @@ void frmTrove::wireTrayIcon()
     ControlHost::connectEvent(m_zqtray1, "MouseMove", this, [this] {
         m_zqtray1->setProperty("ToolTipText", TrayMenu::toolTip(m_lblItemCount->text()));
     });
+}
+
+// The About box, modal; while it is open, asking again only brings it forward.
+void frmTrove::showAbout()
+{
+    m_items->LoseNameBox();
+    if (m_about) {
+        m_about->raise();
+        m_about->activateWindow();
+        return;
+    }
+    m_about = new frmAbout(m_dialogs, this);
+    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_probe) {
+        m_probe->addControl(QStringLiteral("frmAbout"), m_about);
+        m_probe->addControl(QStringLiteral("frmAbout.Label2"), m_about->Label2());
+    }
+    m_about->exec();
 }
 
 // The help page beside the program, in the desktop's browser; without it nothing happens.
@@ -212,10 +244,13 @@ void frmTrove::placeControls()
 {
     setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
     place(m_gridView, 480, 1020, 3195, 3795);
+    // The strip's controls are placed within it.
+    place(m_picture1, 480, 4815, 3195, 405);
     place(m_lblItemCount, 1920, 45, 810, 255);
     place(m_command4, 15, 15, 420, 330);
     place(m_command3, 450, 15, 420, 330);
     place(m_command5, 885, 15, 420, 330);
+    place(m_cmdHelp, 1320, 15, 420, 330);
     place(m_command1, 2745, 15, 390, 330);
     place(m_check1, 450, 540, 180, 180);
     place(m_label1, 660, 525, 510, 195);
@@ -251,6 +286,10 @@ void frmTrove::wireControls()
         wireTrayIcon();
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
+    connect(m_cmdHelp, &QPushButton::clicked, this, [this] {
+        m_items->LoseNameBox();
+        openHelp();
+    });
     connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
     connect(m_command5, &QPushButton::clicked, m_optionsPage, &OptionsPage::showPage);
     connect(m_command3, &QPushButton::clicked, m_dataFiles, &DataFiles::Command3_Click);
@@ -288,6 +327,8 @@ void frmTrove::attachStateProbe(const QString& path)
     m_probe->addControl(QStringLiteral("Check1"), m_check1);
     m_probe->addControl(QStringLiteral("Command1"), m_command1);
     m_probe->addControl(QStringLiteral("cmdExit"), m_cmdExit);
+    m_probe->addControl(QStringLiteral("cmdHelp"), m_cmdHelp);
+    m_probe->addControl(QStringLiteral("Label8"), m_label8);
     m_probe->placementState = [this] {
         return QJsonObject{{"extended", m_placement->isExtended()}, {"trayZooms", m_trayZooms}};
     };
@@ -345,12 +386,9 @@ void frmTrove::load()
     if (m_closed)
         return;
 
-    const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    m_label8->setText(QStringLiteral("About Stashbox v%1.%2.%3")
-                          .arg(version.majorVersion())
-                          .arg(version.minorVersion())
-                          .arg(version.microVersion()));
-    m_label8->adjustSize();
+    m_label8->setText(QStringLiteral("About Stashbox v") + frmAbout::versionNumbers());
+    // The version may need more room than the label was drawn with.
+    m_label8->resize(std::max(m_label8->width(), m_label8->sizeHint().width()), m_label8->height());
 
     // Where the window hides, the start-with-system entry and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
@@ -376,7 +414,8 @@ void frmTrove::load()
     // The current row's menu button, when that row holds an item.
     m_items->showCellButtonFor(m_grid.row());
 
-    // The window's outline comes with its shape.
+    // The window's outline, once: it is not rebuilt when the window or the screen changes.
+    setMask(WindowShape(ScreenMetrics::twipsPerPixelX(), ScreenMetrics::twipsPerPixelY()).region());
 
     // From here on, copies in other programs come into the list.
     BecomeClipboardViewer();
@@ -679,6 +718,8 @@ void frmTrove::Unload()
         m_textShow->close();
     if (m_imageShow)
         m_imageShow->close();
+    if (m_about)
+        m_about->reject();
 }
 
 void frmTrove::paintEvent(QPaintEvent* event)
@@ -759,6 +800,9 @@ bool frmTrove::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::MouseButtonRelease) {
             endDrag();
         }
+    } else if (watched == m_label8 && event->type() == QEvent::MouseButtonRelease) {
+        // Opened once the click is over: the box runs its own event loop.
+        QMetaObject::invokeMethod(this, &frmTrove::showAbout, Qt::QueuedConnection);
     } else if (watched == m_clipHandle && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) {
         Extend();
     }

@@ -2,6 +2,7 @@
 
 #include "capture.h"
 #include "clipstore.h"
+#include "frmabout.h"
 #include "gridmodel.h"
 #include "iteminteraction.h"
 #include "placement.h"
@@ -42,6 +43,10 @@ public:
 
     // The start-up sequence.
     void load();
+    // The About box, modal (Label8 and the tray menu).
+    void showAbout();
+    // The help page beside the program, in the desktop's browser (cmdHelp and the tray menu).
+    void openHelp();
     // Exit as the user asks for it: the questions, then the orderly close.
     void cmdExit_Click();
     // The orderly close without questions (window manager, end of session, signals). Runs once.
@@ -72,6 +77,9 @@ public:
     QLabel* lblItemCount() const { return m_lblItemCount; }
     QCheckBox* Check1() const { return m_check1; }
     QPushButton* Command1() const { return m_command1; }
+    QPushButton* cmdHelp() const { return m_cmdHelp; }
+    // The About box while it is open.
+    frmAbout* aboutBox() const { return m_about; }
     QPushButton* cmdExit() const { return m_cmdExit; }
     QLabel* Label8() const { return m_label8; }
     QFrame* ItemNameBox() const { return m_itemNameBox; }
@@ -114,7 +122,6 @@ private:
     void applicationStateChanged(Qt::ApplicationState state);
     void createTrayIcon();
     void wireTrayIcon();
-    void openHelp();
     void updatePlacementGeometry();
     // Dragging the window with any mouse button: from the press to the release.
     void startDrag(const QPoint& globalPos);
@@ -174,7 +181,9 @@ private:
     QLabel* m_lblItemCount = nullptr;
     QCheckBox* m_check1 = nullptr;
     QLabel* m_label1 = nullptr;
+    QWidget* m_picture1 = nullptr;
     QPushButton* m_command1 = nullptr;
+    QPushButton* m_cmdHelp = nullptr;
     QPushButton* m_command3 = nullptr;
     QPushButton* m_command4 = nullptr;
     QPushButton* m_command5 = nullptr;
@@ -188,5 +197,6 @@ private:
     QLineEdit* m_txtItemName = nullptr;
     QPointer<frmTextShow> m_textShow;
     QPointer<frmImageShow> m_imageShow;
+    QPointer<frmAbout> m_about;
     StateProbe* m_probe = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QLabel>
 #include <QMetaObject>
 #include <QSaveFile>
 #include <QWidget>
@@ -65,6 +66,7 @@ QString StateProbe::pathFromEnvironment()
 
 void StateProbe::addControl(const QString& name, QWidget* widget)
 {
+    m_controls.removeIf([&name](const auto& control) { return control.first == name; });
     m_controls.append({name, widget});
     widget->installEventFilter(this);
 }
@@ -102,11 +104,16 @@ void StateProbe::writeNow()
         });
     }
     QJsonObject controls;
+    QJsonObject captions;
     if (m_window && m_window->isVisible())
         controls.insert(m_window->objectName(), rectOf(m_window));
-    for (const auto& [name, widget] : std::as_const(m_controls))
-        if (widget && widget->isVisible())
-            controls.insert(name, rectOf(widget));
+    for (const auto& [name, widget] : std::as_const(m_controls)) {
+        if (!widget || !widget->isVisible())
+            continue;
+        controls.insert(name, rectOf(widget));
+        if (const auto* label = qobject_cast<const QLabel*>(widget.data()))
+            captions.insert(name, label->text());
+    }
 
     const QJsonObject doc{
         {"seq", ++m_seq},
@@ -119,6 +126,7 @@ void StateProbe::writeNow()
         {"imageCapture", m_capture.imageCapture},
         {"rows", rows},
         {"controls", controls},
+        {"captions", captions},
         {"placement", placementState ? placementState() : QJsonObject()},
     };
     QSaveFile out(m_path);

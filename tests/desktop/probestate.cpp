@@ -58,6 +58,9 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray& json, QString* err
     const QJsonObject placement = o.value(QLatin1String("placement")).toObject();
     s.extended = placement.value(QLatin1String("extended")).toBool();
     s.trayZooms = placement.value(QLatin1String("trayZooms")).toInt(-1);
+    const QJsonObject captions = o.value(QLatin1String("captions")).toObject();
+    for (auto it = captions.begin(); it != captions.end(); ++it)
+        s.captions.insert(it.key(), it.value().toString());
     const QJsonObject controls = o.value(QLatin1String("controls")).toObject();
     for (auto it = controls.begin(); it != controls.end(); ++it) {
         const QJsonObject r = it.value().toObject();

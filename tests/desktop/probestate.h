@@ -37,6 +37,8 @@ struct ProbeState
     bool imageCapture = false;
     std::vector<ProbeRow> rows;
     QHash<QString, QRect> controls;
+    // The texts of the labels among those controls.
+    QHash<QString, QString> captions;
     // The window is out (slid out, or back from the tray); zooms to and from the tray drawn so far.
     bool extended = false;
     int trayZooms = -1;
