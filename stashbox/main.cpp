@@ -46,6 +46,13 @@ int run(QApplication& app, QtDialogs& dialogs)
     QtClipboardPort clipboard;
     frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
+    // Without its buttons and check boxes the window cannot be used.
+    if (!window.controlProblems().isEmpty()) {
+        dialogs.message(QStringLiteral("Stashbox cannot start: its controls are missing or damaged.\n")
+                            + window.controlProblems().join(QLatin1Char('\n')),
+                        ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
+        return 1;
+    }
     if (const QString refusal = window.dataFiles().untrustedFiles(); !refusal.isEmpty()) {
         dialogs.message(refusal, ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
         return 1;

@@ -2,17 +2,16 @@
 #include "listconstants.h"
 
 #include "commandbox.h"
+#include "controlhost.h"
 #include "dialogsport.h"
 #include "screenmetrics.h"
 #include "settings.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 
@@ -29,11 +28,13 @@ void fitCaption(QLabel* label)
 }
 } // namespace
 
-OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& dialogs, QWidget* parent)
+OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& dialogs, HostedControls hosted,
+                         QWidget* parent)
     : QFrame(parent)
     , m_settings(settings)
     , m_commands(commands)
     , m_dialogs(dialogs)
+    , m_hosted(std::move(hosted))
 {
     setObjectName(QStringLiteral("Options"));
     setFrameShape(QFrame::StyledPanel);
@@ -50,8 +51,7 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
         ->setToolTip(QStringLiteral(
             " Selecting this option will load a clipboard file of your choice when the program starts. "));
 
-    m_command6 = new QPushButton(QStringLiteral("..."), this);
-    m_command6->setObjectName(QStringLiteral("Command6"));
+    m_command6 = m_hosted(QStringLiteral("Command6"), this);
     m_command6->setToolTip(QStringLiteral(" Click to select a file. "));
     place(m_command6, 2505, 510, 255, 225);
 
@@ -126,26 +126,24 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
     lookGroup->addButton(m_clipBrown);
     lookGroup->addButton(m_clipBlue);
 
-    m_cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel = m_hosted(QStringLiteral("cmdCancel"), this);
     place(m_cmdCancel, 1605, 3975, 750, 315);
-    m_cmdSave = new QPushButton(QStringLiteral("&Save"), this);
-    m_cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    m_cmdSave = m_hosted(QStringLiteral("cmdSave"), this);
     place(m_cmdSave, 2385, 3975, 750, 315);
 
     // The user's edits go into the settings' panel state.
     PanelOptions& p = m_settings.panel;
-    connect(m_startWithWin, &QCheckBox::clicked, this, [this, &p](bool on) {
-        p.startWithWin = on;
+    onClick(m_startWithWin, [this, &p] {
+        p.startWithWin = isTicked(m_startWithWin);
         emit startWithWinClicked();
     });
-    connect(m_loadFile, &QCheckBox::clicked, this, [this, &p](bool on) {
-        p.loadFile = on;
+    onClick(m_loadFile, [this, &p] {
+        p.loadFile = isTicked(m_loadFile);
         m_settings.LoadFile_Click();
     });
-    connect(m_autoHide, &QCheckBox::clicked, this, [&p](bool on) { p.autoHide = on; });
-    connect(m_startInOnMode, &QCheckBox::clicked, this, [&p](bool on) { p.startInOnMode = on; });
-    connect(m_promptOnExit, &QCheckBox::clicked, this, [&p](bool on) { p.promptOnExit = on; });
+    onClick(m_autoHide, [this, &p] { p.autoHide = isTicked(m_autoHide); });
+    onClick(m_startInOnMode, [this, &p] { p.startInOnMode = isTicked(m_startInOnMode); });
+    onClick(m_promptOnExit, [this, &p] { p.promptOnExit = isTicked(m_promptOnExit); });
     connect(m_loadClipFileName, &QLineEdit::textEdited, this, [&p](const QString& t) { p.loadClipFileName = t; });
     connect(m_speedtxt, &QLineEdit::textEdited, this, [&p](const QString& t) { p.speedText = t; });
     connect(m_screenSide, &QRadioButton::clicked, this, [this, &p] {
@@ -173,9 +171,9 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
     connect(m_commandtext, &QLineEdit::textChanged, &m_commands, &CommandBox::commandtext_Change);
     connect(&m_commands, &CommandBox::clearRequested, m_commandtext, &QLineEdit::clear);
     connect(&m_commands, &CommandBox::cancelRequested, this, &OptionsPage::cmdCancel_Click);
-    connect(m_command6, &QPushButton::clicked, this, &OptionsPage::Command6_Click);
-    connect(m_cmdSave, &QPushButton::clicked, this, &OptionsPage::cmdSave_Click);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &OptionsPage::cmdCancel_Click);
+    onClick(m_command6, [this] { Command6_Click(); });
+    onClick(m_cmdSave, [this] { cmdSave_Click(); });
+    onClick(m_cmdCancel, [this] { cmdCancel_Click(); });
     connect(&m_settings, &Settings::panelChanged, this, &OptionsPage::syncFromSettings);
 
     syncFromSettings();
@@ -187,11 +185,25 @@ void OptionsPage::place(QWidget* w, int left, int top, int width, int height)
     w->setGeometry(ScreenMetrics::toPixels(left, top, width, height));
 }
 
-QLabel* OptionsPage::addCheck(int top, const QString& text, const QString& tip, QCheckBox** box, const QString& name,
+void OptionsPage::onClick(QWidget* control, std::function<void()> handler)
+{
+    ControlHost::connectEvent(control, "Click", this, std::move(handler));
+}
+
+bool OptionsPage::isTicked(QWidget* check)
+{
+    return check->property("Value").toInt() == 1;
+}
+
+void OptionsPage::tick(QWidget* check, bool on)
+{
+    check->setProperty("Value", on ? 1 : 0);
+}
+
+QLabel* OptionsPage::addCheck(int top, const QString& text, const QString& tip, QWidget** box, const QString& name,
                               int right)
 {
-    *box = new QCheckBox(this);
-    (*box)->setObjectName(name);
+    *box = m_hosted(name, this);
     (*box)->setToolTip(tip);
     place(*box, 150, top, 210, 225);
     auto* label = new QLabel(text, this);
@@ -206,18 +218,18 @@ void OptionsPage::syncFromSettings()
 {
     m_syncing = true;
     const PanelOptions& p = m_settings.panel;
-    m_startWithWin->setChecked(p.startWithWin);
-    m_loadFile->setChecked(p.loadFile);
+    tick(m_startWithWin, p.startWithWin);
+    tick(m_loadFile, p.loadFile);
     m_loadClipFileName->setText(p.loadClipFileName);
-    m_command6->setEnabled(p.enabledFileControls);
+    m_command6->setProperty("Enabled", p.enabledFileControls);
     m_loadClipFileName->setEnabled(p.enabledFileControls);
     (p.screenSide ? m_screenSide : m_systemTray)->setChecked(true);
     if (m_speedtxt->text() != p.speedText)
         m_speedtxt->setText(p.speedText);
     m_vscroll->setValue(p.scrollValue);
-    m_autoHide->setChecked(p.autoHide);
-    m_startInOnMode->setChecked(p.startInOnMode);
-    m_promptOnExit->setChecked(p.promptOnExit);
+    tick(m_autoHide, p.autoHide);
+    tick(m_startInOnMode, p.startInOnMode);
+    tick(m_promptOnExit, p.promptOnExit);
     m_clipBlue->setChecked(p.clipBlue);
     m_clipBrown->setChecked(p.clipBrown);
     m_syncing = false;

@@ -1,16 +1,18 @@
 #include "frmabout.h"
 
+#include "controlhost.h"
 #include "dialogsport.h"
+#include "formdesign.h"
 #include "screenmetrics.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
 #include <QUrl>
 #include <QVersionNumber>
 
@@ -49,7 +51,7 @@ QPixmap aboutPicture(int size)
 }
 } // namespace
 
-frmAbout::frmAbout(DialogsPort& dialogs, QWidget* parent)
+frmAbout::frmAbout(DialogsPort& dialogs, ControlHost& controls, QWidget* parent)
     : QDialog(parent)
     , m_dialogs(dialogs)
 {
@@ -91,11 +93,14 @@ frmAbout::frmAbout(DialogsPort& dialogs, QWidget* parent)
     line1->setFrameShadow(QFrame::Sunken);
     place(line1, 240, 1440, 4200, 30);
 
-    m_zqCommand1 = new QPushButton(QStringLiteral("&Ok"), this);
-    m_zqCommand1->setObjectName(QStringLiteral("ZqCommand1"));
-    m_zqCommand1->setDefault(true);
+    QString error;
+    m_zqCommand1 = FormDesign::create(
+        controls, FormData(), FormDesign::textButton(QStringLiteral("ZqCommand1"), QStringLiteral("&Ok"), font()), this,
+        &error);
+    if (!m_zqCommand1)
+        m_zqCommand1 = new QWidget(this);
     place(m_zqCommand1, 3390, 1800, 1050, 420);
-    connect(m_zqCommand1, &QPushButton::clicked, this, &QDialog::accept);
+    ControlHost::connectEvent(m_zqCommand1, "Click", this, [this] { accept(); });
 }
 
 QString frmAbout::versionNumbers()
@@ -122,4 +127,12 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         Label4_Click();
     return QDialog::eventFilter(watched, event);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        accept();
+    else
+        QDialog::keyPressEvent(event);
 }

@@ -7,6 +7,7 @@
 #include "controlhost.h"
 #include "datafiles.h"
 #include "dialogsport.h"
+#include "formdesign.h"
 #include "frmabout.h"
 #include "gridview.h"
 #include "notificationarea.h"
@@ -37,7 +38,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
@@ -94,6 +94,11 @@ void frmTrove::buildControls()
     small.setPointSize(8);
     setFont(small);
 
+    // The hosted controls: their design and the properties the form data beside the program keeps.
+    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::libraryFolder());
+    m_design = FormDesign::frmTrove(m_pictures, small);
+    m_form = FormData::load(AppFolder::programFolder() + QLatin1Char('/') + FormDesign::FileName);
+
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));
 
@@ -107,30 +112,16 @@ void frmTrove::buildControls()
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     m_lblItemCount->installEventFilter(this);
 
-    m_command4 = new QPushButton(m_picture1);
-    m_command4->setIcon(QIcon(QPixmap::fromImage(m_pictures.openFile.image())));
-    m_command4->setObjectName(QStringLiteral("Command4"));
+    m_command4 = hosted(QStringLiteral("Command4"), m_picture1);
     m_command4->setToolTip(QStringLiteral(" Open data file "));
-
-    m_command3 = new QPushButton(m_picture1);
-    m_command3->setIcon(QIcon(QPixmap::fromImage(m_pictures.saveFile.image())));
-    m_command3->setObjectName(QStringLiteral("Command3"));
+    m_command3 = hosted(QStringLiteral("Command3"), m_picture1);
     m_command3->setToolTip(QStringLiteral(" Save data file "));
-
-    m_command5 = new QPushButton(m_picture1);
-    m_command5->setIcon(QIcon(QPixmap::fromImage(m_pictures.options.image())));
-    m_command5->setObjectName(QStringLiteral("Command5"));
+    m_command5 = hosted(QStringLiteral("Command5"), m_picture1);
     m_command5->setToolTip(QStringLiteral(" Options"));
-
-    m_command1 = new QPushButton(m_picture1);
-    m_command1->setIcon(QIcon(QPixmap::fromImage(m_pictures.deleteItem.image())));
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setToolTip(QStringLiteral(" Delete selected item "));
-
-    m_cmdHelp = new QPushButton(m_picture1);
-    m_cmdHelp->setIcon(QIcon(QPixmap::fromImage(m_pictures.help.image())));
-    m_cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    m_cmdHelp = hosted(QStringLiteral("cmdHelp"), m_picture1);
     m_cmdHelp->setToolTip(QStringLiteral(" Show help file "));
+    m_command1 = hosted(QStringLiteral("Command1"), m_picture1);
+    m_command1->setToolTip(QStringLiteral(" Delete selected item "));
 
     const QString captureTip = QStringLiteral(" Enable or disable capturing from the clipboard. ");
     m_check1 = new QCheckBox(this);
@@ -140,16 +131,10 @@ void frmTrove::buildControls()
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setToolTip(captureTip);
 
-    m_cmdExit = new QPushButton(QStringLiteral("X"), this);
-    m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    m_cmdExit = hosted(QStringLiteral("cmdExit"), this);
     m_cmdExit->setToolTip(QStringLiteral(" Close Stashbox. "));
-
-    m_command2 = new QPushButton(QStringLiteral("<"), this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2 = hosted(QStringLiteral("Command2"), this);
     m_command2->setToolTip(QStringLiteral(" Hide Stashbox. "));
-    QFont arial = small;
-    arial.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    m_command2->setFont(arial);
 
     // The strip that stays on screen when the window is retracted: the pointer over it slides it out.
     m_clipHandle = new QWidget(this);
@@ -173,15 +158,39 @@ void frmTrove::buildControls()
     m_txtItemName->installEventFilter(this);
     m_itemNameBox->hide();
 
-    m_optionsPage = new OptionsPage(*m_settings, *m_commands, m_dialogs, this);
+    m_optionsPage = new OptionsPage(
+        *m_settings, *m_commands, m_dialogs,
+        [this](const QString& name, QWidget* parent) { return hosted(name, parent); }, this);
     createTrayIcon();
+}
+
+// A control of the form, created by its ProgID with the properties the form data keeps for it. A
+// control that cannot be created leaves an empty place and a line in controlProblems().
+QWidget* frmTrove::hosted(const QString& name, QWidget* parent)
+{
+    const auto design = std::find_if(m_design.begin(), m_design.end(),
+                                     [&name](const FormDesign::Control& c) { return c.name == name; });
+    QString error;
+    QWidget* control =
+        design == m_design.end() ? nullptr : FormDesign::create(*m_controls, m_form, *design, parent, &error);
+    if (!control) {
+        m_controlProblems << (error.isEmpty() ? name : error);
+        control = new QWidget(parent);
+        control->setObjectName(name);
+    }
+    return control;
+}
+
+void frmTrove::Command5_Click()
+{
+    m_placement->clearSkipTrayZoom();
+    m_optionsPage->showPage();
 }
 
 // The tray-icon control, from its library beside the program. Without it the tray mode only hides
 // the window.
 void frmTrove::createTrayIcon()
 {
-    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::libraryFolder());
     QString error;
     m_zqtray1 = m_controls->CreateControl(QStringLiteral("ZqTray_build2.Zqtray"), this, &error);
     if (!m_zqtray1)
@@ -197,7 +206,7 @@ void frmTrove::wireTrayIcon()
     actions.show = [this] { m_placement->showFromTray(); };
     actions.options = [this] {
         m_placement->showFromTray();
-        m_command5->click();
+        Command5_Click();
     };
     actions.about = [this] { showAbout(); };
     actions.help = [this] { openHelp(); };
@@ -222,7 +231,7 @@ void frmTrove::showAbout()
         m_about->activateWindow();
         return;
     }
-    m_about = new frmAbout(m_dialogs, this);
+    m_about = new frmAbout(m_dialogs, *m_controls, this);
     m_about->setAttribute(Qt::WA_DeleteOnClose);
     if (m_probe) {
         m_probe->addControl(QStringLiteral("frmAbout"), m_about);
@@ -274,26 +283,26 @@ void frmTrove::wireControls()
         if (m_placement->isExtended())
             SetTopmost(true);
     };
-    connect(m_command2, &QPushButton::clicked, this, &frmTrove::Retract);
-    connect(m_settings, &Settings::command2CaptionChanged, m_command2, &QPushButton::setText);
+    ControlHost::connectEvent(m_command2, "Click", this, [this] { Retract(); });
+    connect(m_settings, &Settings::command2CaptionChanged, m_command2,
+            [this](const QString& caption) { m_command2->setProperty("Caption", caption); });
     connect(m_settings, &Settings::recentreRequested, this, [this] { m_placement->requestRecentre(); });
     connect(m_settings, &Settings::removeFromSystemTray, this, [this] {
         if (m_zqtray1)
             QMetaObject::invokeMethod(m_zqtray1, "RemoveFromSystemTray");
     });
-    connect(m_command5, &QPushButton::clicked, this, [this] { m_placement->clearSkipTrayZoom(); });
     if (m_zqtray1)
         wireTrayIcon();
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
-    connect(m_command1, &QPushButton::clicked, m_items, &ItemInteraction::Command1_Click);
-    connect(m_cmdHelp, &QPushButton::clicked, this, [this] {
+    ControlHost::connectEvent(m_command1, "Click", m_items, [this] { m_items->Command1_Click(); });
+    ControlHost::connectEvent(m_cmdHelp, "Click", this, [this] {
         m_items->LoseNameBox();
         openHelp();
     });
-    connect(m_cmdExit, &QPushButton::clicked, this, &frmTrove::cmdExit_Click);
-    connect(m_command5, &QPushButton::clicked, m_optionsPage, &OptionsPage::showPage);
-    connect(m_command3, &QPushButton::clicked, m_dataFiles, &DataFiles::Command3_Click);
-    connect(m_command4, &QPushButton::clicked, m_dataFiles, &DataFiles::Command4_Click);
+    ControlHost::connectEvent(m_cmdExit, "Click", this, [this] { cmdExit_Click(); });
+    ControlHost::connectEvent(m_command5, "Click", this, [this] { Command5_Click(); });
+    ControlHost::connectEvent(m_command3, "Click", m_dataFiles, [this] { m_dataFiles->Command3_Click(); });
+    ControlHost::connectEvent(m_command4, "Click", m_dataFiles, [this] { m_dataFiles->Command4_Click(); });
     connect(m_dataFiles, &DataFiles::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
     connect(m_optionsPage, &OptionsPage::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
     connect(m_optionsPage, &OptionsPage::startWithWinClicked, this, &frmTrove::applyStartWithWin);
@@ -392,7 +401,7 @@ void frmTrove::load()
 
     // Where the window hides, the start-with-system entry and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
-    m_command2->setText(m_settings->command2Caption());
+    m_command2->setProperty("Caption", m_settings->command2Caption());
     applyStartWithWin();
     m_capture.captureOn = m_settings->panel.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
@@ -503,7 +512,7 @@ void frmTrove::SubclassAgain()
 
 void frmTrove::applicationStateChanged(Qt::ApplicationState state)
 {
-    if (state == Qt::ApplicationInactive && m_optionsPage->AutoHide()->isChecked())
+    if (state == Qt::ApplicationInactive && m_settings->panel.autoHide)
         Retract();
 }
 

@@ -2,6 +2,8 @@
 
 #include "capture.h"
 #include "clipstore.h"
+#include "formdata.h"
+#include "formdesign.h"
 #include "frmabout.h"
 #include "gridmodel.h"
 #include "iteminteraction.h"
@@ -23,7 +25,6 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class CommandBox;
 class ControlHost;
 class DataFiles;
@@ -47,6 +48,10 @@ public:
     void showAbout();
     // The help page beside the program, in the desktop's browser (cmdHelp and the tray menu).
     void openHelp();
+    // The Options button: the options page over the list.
+    void Command5_Click();
+    // What could not be created of the hosted controls (their libraries missing or broken).
+    const QStringList& controlProblems() const { return m_controlProblems; }
     // Exit as the user asks for it: the questions, then the orderly close.
     void cmdExit_Click();
     // The orderly close without questions (window manager, end of session, signals). Runs once.
@@ -61,26 +66,26 @@ public:
     Settings& settings() { return *m_settings; }
     PanelOptions& options() { return m_settings->panel; }
     OptionsPage* Options() const { return m_optionsPage; }
-    QPushButton* Command5() const { return m_command5; }
+    QWidget* Command5() const { return m_command5; }
     RegistryStore& registry() { return *m_registry; }
     DataFiles& dataFiles() { return *m_dataFiles; }
-    QPushButton* Command3() const { return m_command3; }
-    QPushButton* Command2() const { return m_command2; }
+    QWidget* Command3() const { return m_command3; }
+    QWidget* Command2() const { return m_command2; }
     QWidget* ClipHandle() const { return m_clipHandle; }
     // The tray-icon control; null when its library could not be loaded.
     QWidget* Zqtray1() const { return m_zqtray1; }
     Placement& placement() { return *m_placement; }
-    QPushButton* Command4() const { return m_command4; }
+    QWidget* Command4() const { return m_command4; }
     const ProgramPictures& pictures() const { return m_pictures; }
 
     GridView* Grid() const { return m_gridView; }
     QLabel* lblItemCount() const { return m_lblItemCount; }
     QCheckBox* Check1() const { return m_check1; }
-    QPushButton* Command1() const { return m_command1; }
-    QPushButton* cmdHelp() const { return m_cmdHelp; }
+    QWidget* Command1() const { return m_command1; }
+    QWidget* cmdHelp() const { return m_cmdHelp; }
     // The About box while it is open.
     frmAbout* aboutBox() const { return m_about; }
-    QPushButton* cmdExit() const { return m_cmdExit; }
+    QWidget* cmdExit() const { return m_cmdExit; }
     QLabel* Label8() const { return m_label8; }
     QFrame* ItemNameBox() const { return m_itemNameBox; }
     QLineEdit* txtItemName() const { return m_txtItemName; }
@@ -120,6 +125,7 @@ private:
     void UnbecomeClipboardViewer();
     void SubclassAgain();
     void applicationStateChanged(Qt::ApplicationState state);
+    QWidget* hosted(const QString& name, QWidget* parent);
     void createTrayIcon();
     void wireTrayIcon();
     void updatePlacementGeometry();
@@ -165,6 +171,9 @@ private:
     DataFiles* m_dataFiles;
     std::unique_ptr<Placement> m_placement;
     std::unique_ptr<ControlHost> m_controls;
+    std::vector<FormDesign::Control> m_design;
+    FormData m_form;
+    QStringList m_controlProblems;
     std::unique_ptr<TrayMenu> m_trayMenu;
     std::optional<QPoint> m_dragOffset;
     // Where the window was put last, and whether a window manager's first move after showing it is
@@ -182,14 +191,14 @@ private:
     QCheckBox* m_check1 = nullptr;
     QLabel* m_label1 = nullptr;
     QWidget* m_picture1 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QPushButton* m_cmdHelp = nullptr;
-    QPushButton* m_command3 = nullptr;
-    QPushButton* m_command4 = nullptr;
-    QPushButton* m_command5 = nullptr;
+    QWidget* m_command1 = nullptr;
+    QWidget* m_cmdHelp = nullptr;
+    QWidget* m_command3 = nullptr;
+    QWidget* m_command4 = nullptr;
+    QWidget* m_command5 = nullptr;
     OptionsPage* m_optionsPage = nullptr;
-    QPushButton* m_cmdExit = nullptr;
-    QPushButton* m_command2 = nullptr;
+    QWidget* m_cmdExit = nullptr;
+    QWidget* m_command2 = nullptr;
     QWidget* m_clipHandle = nullptr;
     QPointer<QWidget> m_zqtray1;
     QLabel* m_label8 = nullptr;
