@@ -133,17 +133,17 @@ OptionsPage::OptionsPage(Settings& settings, CommandBox& commands, DialogsPort& 
 
     // The user's edits go into the settings' panel state.
     PanelOptions& p = m_settings.panel;
-    onClick(m_startWithWin, [this, &p] {
+    onCheckClick(m_startWithWin, [this, &p] {
         p.startWithWin = isTicked(m_startWithWin);
         emit startWithWinClicked();
     });
-    onClick(m_loadFile, [this, &p] {
+    onCheckClick(m_loadFile, [this, &p] {
         p.loadFile = isTicked(m_loadFile);
         m_settings.LoadFile_Click();
     });
-    onClick(m_autoHide, [this, &p] { p.autoHide = isTicked(m_autoHide); });
-    onClick(m_startInOnMode, [this, &p] { p.startInOnMode = isTicked(m_startInOnMode); });
-    onClick(m_promptOnExit, [this, &p] { p.promptOnExit = isTicked(m_promptOnExit); });
+    onCheckClick(m_autoHide, [this, &p] { p.autoHide = isTicked(m_autoHide); });
+    onCheckClick(m_startInOnMode, [this, &p] { p.startInOnMode = isTicked(m_startInOnMode); });
+    onCheckClick(m_promptOnExit, [this, &p] { p.promptOnExit = isTicked(m_promptOnExit); });
     connect(m_loadClipFileName, &QLineEdit::textEdited, this, [&p](const QString& t) { p.loadClipFileName = t; });
     connect(m_speedtxt, &QLineEdit::textEdited, this, [&p](const QString& t) { p.speedText = t; });
     connect(m_screenSide, &QRadioButton::clicked, this, [this, &p] {
@@ -188,6 +188,17 @@ void OptionsPage::place(QWidget* w, int left, int top, int width, int height)
 void OptionsPage::onClick(QWidget* control, std::function<void()> handler)
 {
     ControlHost::connectEvent(control, "Click", this, std::move(handler));
+}
+
+// The box raises DblClick, not Click, for a second click soon after the first; a user who clicks
+// twice wants the box changed twice.
+void OptionsPage::onCheckClick(QWidget* check, const std::function<void()>& handler)
+{
+    onClick(check, handler);
+    ControlHost::connectEvent(check, "DblClick", this, [check, handler] {
+        tick(check, !isTicked(check));
+        handler();
+    });
 }
 
 bool OptionsPage::isTicked(QWidget* check)

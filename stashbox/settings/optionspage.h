@@ -62,6 +62,7 @@ private:
                      int right = 3120);
     void place(QWidget* w, int left, int top, int width, int height);
     void onClick(QWidget* control, std::function<void()> handler);
+    void onCheckClick(QWidget* check, const std::function<void()>& handler);
     static bool isTicked(QWidget* check);
     static void tick(QWidget* check, bool on);
 
