@@ -55,6 +55,11 @@ QWidget* ControlHost::CreateControl(const QString& progId, QWidget* parent, QStr
             *error = QStringLiteral("The control \"%1\" cannot be created: %2.").arg(progId, why);
         return nullptr;
     };
+    // A form makes many controls of one class: its registration is looked up once.
+    if (ControlClass* known = m_classes.value(progId.toLower())) {
+        QWidget* control = known->CreateInstance(parent);
+        return control ? control : fail(QStringLiteral("its library made no control"));
+    }
     ComponentRegistration registration(m_store);
     ComponentRegistration::Entry entry;
     QString why;
@@ -81,6 +86,7 @@ QWidget* ControlHost::CreateControl(const QString& progId, QWidget* parent, QStr
     if (!com::succeeded(hr) || !cls)
         return fail(
             QStringLiteral("the library %1 does not provide the class %2").arg(entry.libraryPath, entry.classId));
+    m_classes.insert(progId.toLower(), cls);
     QWidget* control = cls->CreateInstance(parent);
     if (!control)
         return fail(QStringLiteral("the library %1 made no control").arg(entry.libraryPath));

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
 
+class ControlClass;
 class PropertyBag;
 class QObject;
 class QWidget;
@@ -41,4 +43,6 @@ public:
 private:
     RegistryStore& m_store;
     QString m_libraryFolder;
+    // The class objects found so far, by lower-cased ProgID; they live as long as their libraries.
+    QHash<QString, ControlClass*> m_classes;
 };
