@@ -162,6 +162,9 @@ void frmTrove::buildControls()
         *m_settings, *m_commands, m_dialogs,
         [this](const QString& name, QWidget* parent) { return hosted(name, parent); }, this);
     createTrayIcon();
+    // Every hosted control is made: the design data is no longer needed.
+    m_design.clear();
+    m_form = FormData();
 }
 
 // A control of the form, created by its ProgID with the properties the form data keeps for it. A

@@ -1,5 +1,6 @@
 #include "appfolder.h"
 #include "controlhost.h"
+#include "formdesign.h"
 #include "frmabout.h"
 #include "frmtrove.h"
 #include "isolatedhome.h"
@@ -43,6 +44,7 @@ private slots:
     void windowIsShapedAndOpensOneAboutBox();
     void helpOpensThePageBesideTheProgramOnlyWhenThere();
     void captionsFitAndDoNotOverlap();
+    void hostedControlsTakeTheFormDataOverTheirDesign();
 
 private:
     UrlRecorder m_browser;
@@ -191,6 +193,31 @@ void TestLook::captionsFitAndDoNotOverlap()
                          qPrintable(child->objectName() + " / " + other->objectName()));
         }
     }
+}
+
+void TestLook::hostedControlsTakeTheFormDataOverTheirDesign()
+{
+    RegistryStore registry;
+    ControlHost host(registry, AppFolder::libraryFolder());
+    const FormDesign::Control exit = FormDesign::textButton("cmdExit", "X", QFont());
+    PropertyBag kept;
+    FormData form;
+    QString error;
+    QWidget* designed = FormDesign::create(host, form, exit, nullptr, &error);
+    QVERIFY2(designed, qPrintable(error));
+    designed->setProperty("Caption", "Quit");
+    QVERIFY(ControlHost::WriteProperties(designed, kept));
+    form.setControl("cmdExit", FormDesign::ButtonProgId, kept);
+    QCOMPARE(designed->property("Caption").toString(), QString("Quit"));
+    std::unique_ptr<QWidget> fromFile(FormDesign::create(host, form, exit, nullptr, &error));
+    QCOMPARE(fromFile->property("Caption").toString(), QString("Quit"));
+    QCOMPARE(fromFile->objectName(), QString("cmdExit"));
+    delete designed;
+    // The file beside the program holds the window's controls, with their design.
+    const FormData beside = FormData::load(AppFolder::programFolder() + "/" + FormDesign::FileName);
+    QVERIFY(beside.problems().isEmpty());
+    QCOMPARE(int(beside.controls().size()), 15);
+    QCOMPARE(beside.bag("Command2").ReadProperty("TX").toString(), QString("<"));
 }
 
 QTEST_MAIN(TestLook)
