@@ -5,6 +5,13 @@
 #include <QMimeData>
 #include <QPointer>
 
+#ifdef STASHBOX_XCB_READER
+#include "xcbselectionreader.h"
+#else
+class XcbSelectionReader
+{ };
+#endif
+
 namespace {
 // Reads through the application's QMimeData. The pointer can go stale when the clipboard changes
 // hands while we read (the event loop may run during a transfer), so it is re-fetched each time.
@@ -58,10 +65,47 @@ QtClipboardPort::QtClipboardPort(QObject* parent)
     : ClipboardPort(parent)
     , m_clipboard(QGuiApplication::clipboard())
 {
+#ifdef STASHBOX_XCB_READER
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_reader = std::make_unique<XcbSelectionReader>([this](std::shared_ptr<ClipboardOffer> offer, quint64 serial) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, offer = std::move(offer), serial] {
+                    // Only the newest read counts; a change since then has made it stale.
+                    if (serial == m_reading)
+                        emit offerRead(offer);
+                },
+                Qt::QueuedConnection);
+        });
+        if (!m_reader->isConnected())
+            m_reader.reset();
+    }
+#endif
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard)
-            emit changed();
+        if (mode != QClipboard::Clipboard)
+            return;
+#ifdef STASHBOX_XCB_READER
+        if (m_reader) {
+            m_reader->cancel();
+            m_reading = 0;
+        }
+#endif
+        emit changed();
     });
+}
+
+QtClipboardPort::~QtClipboardPort() = default;
+
+void QtClipboardPort::readOffer(const std::function<void(ClipboardOffer&)>& prefetch)
+{
+#ifdef STASHBOX_XCB_READER
+    // Our own offer is answered from memory; anybody else's is read without holding up the window.
+    if (m_reader && !m_clipboard->ownsClipboard()) {
+        m_reading = m_reader->read(prefetch);
+        return;
+    }
+#endif
+    ClipboardPort::readOffer(prefetch);
 }
 
 std::unique_ptr<ClipboardOffer> QtClipboardPort::offer()

@@ -9,11 +9,20 @@
 
 #include <QDateTime>
 
+#include <utility>
+
 Capture::Capture(ClipStore& store, ClipboardPort& clipboard, DialogsPort& dialogs)
     : m_store(store)
     , m_clipboard(clipboard)
     , m_dialogs(dialogs)
 {
+    m_offerRead = QObject::connect(&clipboard, &ClipboardPort::offerRead,
+                                   [this](const std::shared_ptr<ClipboardOffer>& offer) { offerRead(*offer); });
+}
+
+Capture::~Capture()
+{
+    QObject::disconnect(m_offerRead);
 }
 
 QString Capture::fullListMessage(int limit)
@@ -38,8 +47,53 @@ Capture::Result Capture::captureClipboard()
 {
     if (!ownWriteGuard)
         return Result::Off;
-    const auto offer = m_clipboard.offer();
-    if (isMarkedSecret(*offer))
+    return read(Reading::Change);
+}
+
+Capture::Result Capture::captureAtStartup()
+{
+    return read(Reading::Startup);
+}
+
+Capture::Result Capture::read(Reading why)
+{
+    // A newer change replaces a read under way: only the newest offer is ever handed over.
+    m_reading = why;
+    m_result = Result::Pending;
+    m_clipboard.readOffer([pictures = imageCapture](ClipboardOffer& offer) { prefetch(offer, pictures); });
+    return m_result;
+}
+
+void Capture::prefetch(ClipboardOffer& offer, bool pictures)
+{
+    if (isMarkedSecret(offer))
+        return;
+    if (offer.hasRtf()) {
+        offer.rtf();
+        offer.text();
+    } else if (offer.hasText()) {
+        offer.text();
+    } else if (pictures && offer.hasImage()) {
+        offer.picture();
+    }
+}
+
+void Capture::offerRead(ClipboardOffer& offer)
+{
+    const Reading why = std::exchange(m_reading, Reading::None);
+    if (why == Reading::Change)
+        m_result = captureOffer(offer);
+    else if (why == Reading::Startup)
+        m_result = isMarkedSecret(offer) ? Result::Secret : take(offer, false);
+}
+
+Capture::Result Capture::captureOffer(ClipboardOffer& offer)
+{
+    // The guard and the switch again: the program may have written, or capture been switched off,
+    // while the offer was read.
+    if (!ownWriteGuard || !captureOn)
+        return Result::Off;
+    if (isMarkedSecret(offer))
         return Result::Secret;
     const bool full = m_store.itemCount() > m_store.itemLimit() - 1;
     if (full && warnWhenFull) {
@@ -51,15 +105,7 @@ Capture::Result Capture::captureClipboard()
     }
     if (beforeTaking)
         beforeTaking();
-    return take(*offer, full);
-}
-
-Capture::Result Capture::captureAtStartup()
-{
-    const auto offer = m_clipboard.offer();
-    if (isMarkedSecret(*offer))
-        return Result::Secret;
-    return take(*offer, false);
+    return take(offer, full);
 }
 
 void Capture::writeGuarded(const std::function<void()>& write)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QString>
 #include <functional>
 
@@ -19,9 +20,13 @@ public:
         Duplicate, // already in the list
         Nothing,   // no usable format (or pictures switched off, or a picture that cannot be read)
         Added,
+        Pending, // the offer is being read; the capture finishes when it is in hand
     };
 
     Capture(ClipStore& store, ClipboardPort& clipboard, DialogsPort& dialogs);
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
 
     // The user's capture switch.
     bool captureOn = true;
@@ -38,10 +43,16 @@ public:
 
     // A clipboard change: captures when the switch is on.
     Result clipboardChanged();
-    // One capture of the current clipboard.
+    // One capture of the current clipboard. The offer is read without waiting for its owner; with a
+    // port that reads at once the result is final, else Pending and lastResult() tells later.
     Result captureClipboard();
     // The capture at start-up: no guard, no full-list warning.
     Result captureAtStartup();
+    Result lastResult() const { return m_result; }
+
+    // The reads that take() makes, in its order, after the secret test: run where the data may be
+    // waited for, so that everything the capture uses is in hand when it runs.
+    static void prefetch(ClipboardOffer& offer, bool pictures);
 
     // Runs `write` with the own-write guard down, so that the program's own clipboard writes are
     // never taken as new items.
@@ -52,6 +63,10 @@ public:
     static QString pictureStamp();
 
 private:
+    enum class Reading { None, Change, Startup };
+    Result read(Reading why);
+    void offerRead(ClipboardOffer& offer);
+    Result captureOffer(ClipboardOffer& offer);
     Result take(ClipboardOffer& offer, bool dropOldest);
     QString uniqueStamp() const;
     bool rowsHaveText(int column, const QString& value) const;
@@ -60,4 +75,7 @@ private:
     ClipStore& m_store;
     ClipboardPort& m_clipboard;
     DialogsPort& m_dialogs;
+    QMetaObject::Connection m_offerRead;
+    Reading m_reading = Reading::None;
+    Result m_result = Result::Off;
 };

@@ -12,7 +12,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 const QString Filter = QStringLiteral("Stashbox Data Files|*.sbx|");
@@ -41,6 +45,16 @@ void moveRow(GridModel& grid, int from, int to)
     grid.setRowHeight(to, grid.rowHeight(from));
     grid.setRowHeight(from, ItemRowHeight);
 }
+
+// A rename is on disk only once its folder is.
+void syncFolder(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
 } // namespace
 
 DataFiles::DataFiles(ClipStore& store, Settings& settings, DialogsPort& dialogs, const QString& programFolder,
@@ -53,6 +67,9 @@ DataFiles::DataFiles(ClipStore& store, Settings& settings, DialogsPort& dialogs,
     , m_userFolder(userFolder)
     , m_userName(userName)
 {
+    m_sessionTimer.setSingleShot(true);
+    m_sessionTimer.setInterval(SessionDelayMs);
+    connect(&m_sessionTimer, &QTimer::timeout, this, &DataFiles::writeSession);
 }
 
 QString DataFiles::autosaveFolder() const
@@ -63,6 +80,11 @@ QString DataFiles::autosaveFolder() const
 QString DataFiles::autosavePath() const
 {
     return autosaveFolder() + QStringLiteral("/temp.sbt");
+}
+
+QString DataFiles::sessionPath() const
+{
+    return autosaveFolder() + QStringLiteral("/session.sbt");
 }
 
 bool DataFiles::isPlainName(const QString& name)
@@ -272,6 +294,7 @@ void DataFiles::removeStalePictures(const QString& folder)
 
 bool DataFiles::writeAutosave()
 {
+    m_sessionEnded = true;
     // Never write into, or through, what is not ours.
     if (!untrustedFiles().isEmpty() || !makeFolder(autosaveFolder()))
         return false;
@@ -279,14 +302,12 @@ bool DataFiles::writeAutosave()
     if (!saveTo(autosavePath()))
         return false;
     removeStalePictures(pictureFolder(autosavePath()));
+    removeSession();
     return true;
 }
 
-bool DataFiles::restoreAutosave()
+bool DataFiles::restoreFrom(const QString& file, QStringList* picturesRead, bool* complete)
 {
-    const QString file = autosavePath();
-    if (!QFile::exists(file) || !untrustedFiles().isEmpty())
-        return false;
     ListFile::Contents contents;
     if (ListFile::read(file, &contents) != ListFile::Status::Ok) {
         // Never delete what could not be read: keep it aside for the user, start empty.
@@ -298,15 +319,128 @@ bool DataFiles::restoreAutosave()
     }
     ListFile::applyToGrid(contents, m_store.grid());
     m_settings.LoadOptions();
+    *complete = rebuild(pictureFolder(file), picturesRead);
+    for (int r = 0; r < m_store.itemLimit(); ++r)
+        m_store.grid().setRowHeight(r, ItemRowHeight);
+    return true;
+}
+
+bool DataFiles::restoreAutosave()
+{
+    if (!untrustedFiles().isEmpty())
+        return false;
     QStringList pictures;
-    // What was read is removed only when all of it was: a picture that could not be read stays
-    // with its list for the next try.
-    if (rebuild(pictureFolder(file), &pictures)) {
+    bool complete = false;
+    // A session copy is left only by a run that did not close in order: it holds the newest list,
+    // and stays, as the list on disk, with the pictures it names.
+    if (QFile::exists(sessionPath()) && restoreFrom(sessionPath(), &pictures, &complete)) {
+        GridModel& grid = m_store.grid();
+        for (int r = 0; r < grid.rows(); ++r)
+            if (m_store.kindOf(r) == ItemKind::Bitmap && !grid.cellPicture(r, 1).isNull())
+                m_sessionPictures.insert(grid.textMatrix(r, 2), grid.cellPicture(r, 1));
+        return true;
+    }
+    const QString file = autosavePath();
+    if (!QFile::exists(file) || !restoreFrom(file, &pictures, &complete))
+        return false;
+    // What was read is removed only when all of it was, and once the session copy holds it: a
+    // picture that could not be read stays with its list for the next try.
+    if (complete && writeSession()) {
         QFile::remove(file);
         for (const QString& picture : std::as_const(pictures))
             QFile::remove(picture);
     }
-    for (int r = 0; r < m_store.itemLimit(); ++r)
-        m_store.grid().setRowHeight(r, ItemRowHeight);
     return true;
+}
+
+void DataFiles::listChanged()
+{
+    if (!m_sessionEnded && !m_sessionTimer.isActive())
+        m_sessionTimer.start();
+}
+
+QString DataFiles::sessionPictureName(int row, const QHash<QString, Picture>& taken)
+{
+    GridModel& grid = m_store.grid();
+    const Picture picture = grid.cellPicture(row, 1);
+    const QString name = grid.textMatrix(row, 2);
+    const auto free = [&](const QString& n) {
+        const auto onDisk = m_sessionPictures.constFind(n);
+        return !taken.contains(n) && (onDisk == m_sessionPictures.constEnd() || onDisk->sharesDataWith(picture));
+    };
+    if (free(name))
+        return name;
+    // Another picture of the same name (same second) is on disk or in this list.
+    int n = 2;
+    QString other = name + QStringLiteral("-2");
+    while (!free(other))
+        other = name + QLatin1Char('-') + QString::number(++n);
+    grid.setTextMatrix(row, 2, other);
+    return other;
+}
+
+bool DataFiles::writeSession()
+{
+    m_sessionTimer.stop();
+    if (!m_settings.saveOnExit) {
+        removeSession();
+        return true;
+    }
+    if (!untrustedFiles().isEmpty() || !makeFolder(autosaveFolder()))
+        return false;
+    // First the pictures the list on disk does not have yet, under names it does not use.
+    const QString folder = pictureFolder(sessionPath());
+    GridModel& grid = m_store.grid();
+    QHash<QString, Picture> named;
+    bool ok = true;
+    bool newPictures = false;
+    for (int r = 0; r < grid.rows(); ++r) {
+        const Picture picture = grid.cellPicture(r, 1);
+        if (m_store.kindOf(r) != ItemKind::Bitmap || picture.isNull() || !isPlainName(grid.textMatrix(r, 2)))
+            continue;
+        const QString name = sessionPictureName(r, named);
+        named.insert(name, picture);
+        const auto onDisk = m_sessionPictures.constFind(name);
+        if (onDisk != m_sessionPictures.constEnd() && onDisk->sharesDataWith(picture))
+            continue;
+        newPictures = true;
+        const bool written =
+            makeFolder(folder) && PlainFile::replace(folder + QLatin1Char('/') + name, picture.encoded());
+        if (written)
+            m_sessionPictures.insert(name, picture);
+        ok = written && ok;
+    }
+    if (!ok)
+        return false; // the list on disk stays as it was, whole
+    // Then the list, in one rename; then what it no longer names.
+    const ListFile::Contents contents = ListFile::fromGrid(grid);
+    if (newPictures || m_sessionList != contents) {
+        if (newPictures)
+            syncFolder(folder);
+        if (ListFile::write(sessionPath(), contents) != ListFile::Status::Ok)
+            return false;
+        syncFolder(autosaveFolder());
+        m_sessionList = contents;
+    }
+    for (auto it = m_sessionPictures.begin(); it != m_sessionPictures.end();) {
+        if (named.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        QFile::remove(folder + QLatin1Char('/') + it.key());
+        it = m_sessionPictures.erase(it);
+    }
+    return true;
+}
+
+void DataFiles::removeSession()
+{
+    m_sessionTimer.stop();
+    // The list first: a list without its pictures is never left behind.
+    QFile::remove(sessionPath());
+    const QFileInfo pictures(pictureFolder(sessionPath()));
+    if (pictures.isDir() && !pictures.isSymLink())
+        QDir(pictures.filePath()).removeRecursively();
+    m_sessionList.reset();
+    m_sessionPictures.clear();
 }

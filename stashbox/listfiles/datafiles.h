@@ -1,8 +1,14 @@
 #pragma once
 
+#include "listfile.h"
+#include "picture.h"
+
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <optional>
 
 class ClipStore;
 class DialogsPort;
@@ -20,6 +26,10 @@ public:
 
     QString autosaveFolder() const;
     QString autosavePath() const;
+    // The session copy: while the program runs with save-on-exit on, the list on disk follows the
+    // list in memory here, so that a crash or a kill costs at most the last moments. An orderly
+    // close replaces it by the autosave.
+    QString sessionPath() const;
     static QString pictureFolder(const QString& listFile) { return listFile + QStringLiteral("_Data"); }
     // A picture name that can be used as a file name inside the picture folder and nowhere else.
     static bool isPlainName(const QString& name);
@@ -31,12 +41,22 @@ public:
     // The start-up file; true when it was read (the autosave is then left alone).
     bool loadStartupFile();
     // Every close: writes the list and its pictures to the autosave, and removes the pictures of
-    // earlier sessions that no row names any more.
+    // earlier sessions that no row names any more. Then the session copy is removed.
     bool writeAutosave();
-    // At start with save-on-exit on: reads the autosave and, when the list and all its pictures were
-    // read, deletes them. An autosave that cannot be read is kept aside under a clear name and the
-    // list starts empty.
+    // At start with save-on-exit on: reads the session copy a run that did not close in order left
+    // behind, and keeps it; else reads the autosave and, when the list and all its pictures were read
+    // and are in the session copy, deletes them. A list that cannot be read is kept aside under a
+    // clear name and the list starts empty.
     bool restoreAutosave();
+
+    // The list changed: the session copy follows within SessionDelayMs, one write for a burst.
+    void listChanged();
+    // Brings the session copy up to date now (with save-on-exit off: removes it). A list file is
+    // replaced only once the pictures it names are written, and a picture file that the list on
+    // disk names is never overwritten, so that a kill at any moment leaves a whole list.
+    bool writeSession();
+    void removeSession();
+    static constexpr int SessionDelayMs = 1500;
     // Why the per-user folder, the files named after the user in it or the autosave folder must
     // not be used (someone else's, or links), as a message for the user; empty when they are fine.
     QString untrustedFiles() const;
@@ -57,6 +77,11 @@ private:
     QString askForFile(const QString& title, bool save);
     bool writePictures(const QString& folder);
     bool readList(const QString& file, QString* error);
+    // Reads the list and its pictures from `file` at start; false when the list could not be read
+    // (it is then kept aside). `complete` tells whether every picture was read too.
+    bool restoreFrom(const QString& file, QStringList* picturesRead, bool* complete);
+    // Gives the picture of `row` a name that no file of the session copy uses for another picture.
+    QString sessionPictureName(int row, const QHash<QString, Picture>& taken);
     void closeGaps();
     void removeStalePictures(const QString& folder);
     static QString refusal(const QString& reason);
@@ -67,4 +92,11 @@ private:
     QString m_programFolder;
     QString m_userFolder;
     QString m_userName;
+
+    QTimer m_sessionTimer;
+    // What the session copy on disk holds: its list and its picture files by name.
+    std::optional<ListFile::Contents> m_sessionList;
+    QHash<QString, Picture> m_sessionPictures;
+    // The autosave has taken over at close.
+    bool m_sessionEnded = false;
 };

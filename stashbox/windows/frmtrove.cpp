@@ -414,6 +414,9 @@ void frmTrove::load()
     if (!fileOpened && m_settings->saveOnExit)
         m_dataFiles->restoreAutosave();
     m_listRestored = true;
+    // From here on the list on disk follows the list in memory.
+    connect(&m_grid, &GridModel::changed, m_dataFiles, &DataFiles::listChanged);
+    m_dataFiles->listChanged();
 
     // How a picked item grows, and the picture of the row's menu button.
     m_items->expandedHeight = 1020;

@@ -106,7 +106,9 @@ static void logRequest(const char* target, const char* outcome)
 {
     if (!logFile)
         return;
-    fprintf(logFile, "%s %s\n", target, outcome);
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    fprintf(logFile, "%s %s %lld\n", target, outcome, (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
     fflush(logFile);
 }
 

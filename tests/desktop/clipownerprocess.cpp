@@ -95,10 +95,13 @@ QList<ClipOwnerProcess::Request> ClipOwnerProcess::requests() const
         return out;
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (const QByteArray& line : lines) {
-        const qsizetype space = line.lastIndexOf(' ');
+        // TARGET OUTCOME NS; target names may hold blanks.
+        const qsizetype last = line.lastIndexOf(' ');
+        const qsizetype space = last > 0 ? line.lastIndexOf(' ', last - 1) : -1;
         if (space <= 0)
             continue;
-        out.append({QString::fromUtf8(line.left(space)), QString::fromUtf8(line.mid(space + 1))});
+        out.append({QString::fromUtf8(line.left(space)), QString::fromUtf8(line.mid(space + 1, last - space - 1)),
+                    line.mid(last + 1).toLongLong()});
     }
     return out;
 }

@@ -42,6 +42,7 @@ public:
     {
         QString target;
         QString outcome; // answered, incr, refused, ignored
+        qint64 atNs = 0; // CLOCK_MONOTONIC time of the request
     };
     QList<Request> requests() const;
     int requestCount(const QString& target) const;

@@ -109,6 +109,7 @@ private slots:
     void openFailureKeepsTheList();
     void autosaveCarriesTheList();
     void autosaveNotRestoredWhenOff();
+    void sessionCopyOutlivesAKill();
     void unreadableAutosaveIsKeptAside();
     void startupFile();
     void listWithGapsOpensAsConsecutiveRows();
@@ -346,6 +347,12 @@ void TestDataFiles::autosaveNotRestoredWhenOff()
         Program p(dir.path());
         p.setting("saveonexit", "none");
         p.copyText("still written");
+        // Nothing comes back, so nothing is kept while it runs either (as after "-saveonexit").
+        QVERIFY(p.files().writeSession());
+        QVERIFY(QFile::exists(p.files().sessionPath()));
+        p.w->settings().saveOnExit = false;
+        QVERIFY(p.files().writeSession());
+        QVERIFY(!QFile::exists(p.files().sessionPath()));
         autosave = p.files().autosavePath();
         p.w->closeInOrder();
     }
@@ -353,6 +360,43 @@ void TestDataFiles::autosaveNotRestoredWhenOff()
     Program again(dir.path());
     QCOMPARE(again.w->store().itemCount(), 0);
     QVERIFY(QFile::exists(autosave));
+}
+
+void TestDataFiles::sessionCopyOutlivesAKill()
+{
+    QTemporaryDir dir;
+    QStringList before;
+    QString session;
+    {
+        Program p(dir.path());
+        session = p.files().sessionPath();
+        p.copyPicture(3);
+        QVERIFY(p.files().writeSession());
+        // A new picture under the name of one the list on disk holds gets a file of its own, so that
+        // list stays whole until the new one replaces it.
+        const QString name = p.grid().textMatrix(0, 2);
+        QVERIFY(p.w->store().deleteItem(0));
+        p.copyPicture(4);
+        p.grid().setTextMatrix(0, 2, name);
+        p.copyText("last of a burst");
+        ListFile::Contents onDisk;
+        QTRY_VERIFY_WITH_TIMEOUT(ListFile::read(session, &onDisk) == ListFile::Status::Ok
+                                     && onDisk.rows[0].text[2] == "last of a burst",
+                                 DataFiles::SessionDelayMs * 3);
+        QCOMPARE(onDisk.rows[1].text[2], name + "-2");
+        QCOMPARE(QDir(session + "_Data").entryList(QDir::Files), QStringList{name + "-2"});
+        before = kinds(p.grid());
+    } // gone without closing, as after kill -9
+    Program again(dir.path());
+    QCOMPARE(kinds(again.grid()), before);
+    QCOMPARE(again.grid().textMatrix(0, 2), QString("last of a burst"));
+    QCOMPARE(again.grid().cellPicture(1, 1).image().convertToFormat(QImage::Format_RGB32), picture(4));
+    QVERIFY(QFile::exists(session));
+    // An orderly close leaves the autosave alone, as ever.
+    again.w->closeInOrder();
+    QVERIFY(!QFileInfo::exists(session));
+    QVERIFY(!QFileInfo::exists(session + "_Data"));
+    QVERIFY(QFile::exists(again.files().autosavePath()));
 }
 
 void TestDataFiles::unreadableAutosaveIsKeptAside()
