@@ -98,11 +98,12 @@ QImage ClipboardOffer::fetchImage(QByteArray* encodedOut)
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         reader.setDecideFormatFromContent(true);
+        // Asked before reading: afterwards the reader no longer knows.
+        const QByteArray fmt = reader.format();
         const QImage image = reader.read();
         if (image.isNull())
             continue;
-        // Compressed originals can be kept as they came; anything else is encoded afresh.
-        const QByteArray fmt = reader.format();
+        // Compressed originals are kept as they came (not encoded again); anything else is encoded afresh.
         if (encodedOut && (fmt == "png" || fmt == "jpeg" || fmt == "jpg"))
             *encodedOut = bytes;
         return image;

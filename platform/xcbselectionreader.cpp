@@ -215,7 +215,7 @@ void XcbSelectionReader::readOne(quint64 serial, const Prefetch& prefetch)
 
 QStringList XcbSelectionReader::targetNames(const QByteArray& bytes)
 {
-    std::vector<quint32> atoms(size_t(bytes.size()) / 4);
+    std::vector<quint32> atoms(std::min(size_t(bytes.size()) / 4, MaxTargets));
     memcpy(atoms.data(), bytes.constData(), atoms.size() * 4);
     std::vector<std::pair<quint32, xcb_get_atom_name_cookie_t>> asked;
     for (quint32 a : atoms)
@@ -310,6 +310,8 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
         const int length = xcb_get_property_value_length(piece.get());
         if (length == 0)
             return bytes;
+        if (bytes.size() + length > MaxBytes)
+            return {};
         bytes.append(static_cast<const char*>(xcb_get_property_value(piece.get())), length);
     }
 }

@@ -34,6 +34,9 @@ public:
 
     // How long an owner may keep the reader waiting for one step of a transfer.
     static constexpr int StepTimeoutMs = 5000;
+    // More than this of one type, or more types than this, is not a copy anybody made.
+    static constexpr qsizetype MaxBytes = qsizetype(256) << 20;
+    static constexpr size_t MaxTargets = 512;
 
 private:
     class Offer;

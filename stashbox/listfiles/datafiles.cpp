@@ -381,7 +381,6 @@ QString DataFiles::sessionPictureName(int row, const QHash<QString, Picture>& ta
 
 bool DataFiles::writeSession()
 {
-    m_sessionTimer.stop();
     if (!m_settings.saveOnExit) {
         removeSession();
         return true;
@@ -430,6 +429,8 @@ bool DataFiles::writeSession()
         QFile::remove(folder + QLatin1Char('/') + it.key());
         it = m_sessionPictures.erase(it);
     }
+    // Names given here changed the list, which is on disk as it is now.
+    m_sessionTimer.stop();
     return true;
 }
 

@@ -63,6 +63,35 @@ struct World
             clipboard.copy(text(QString("item %1").arg(i)));
     }
 };
+
+// Reads that end when the owner answers, as when another thread waits for it; a change abandons
+// the read under way.
+class DeferredClipboard final : public ClipboardPort
+{
+public:
+    Offer current;
+    std::function<void(ClipboardOffer&)> prefetch;
+    std::shared_ptr<StaticOffer> answered;
+
+    void copy(const Offer& offer)
+    {
+        current = offer;
+        prefetch = nullptr;
+        emit changed();
+    }
+    void answer()
+    {
+        answered = std::make_shared<StaticOffer>(current);
+        std::exchange(prefetch, nullptr)(*answered);
+        emit offerRead(answered);
+    }
+    std::unique_ptr<ClipboardOffer> offer() override { return std::make_unique<StaticOffer>(current); }
+    void readOffer(const std::function<void(ClipboardOffer&)>& p) override { prefetch = p; }
+    void clear() override { }
+    void writeText(const QString& t) override { copy(text(t)); }
+    void writeRtf(const QString&, const QString&) override { }
+    void writeImage(const QImage&) override { }
+};
 } // namespace
 
 class TestCapture : public QObject
@@ -85,6 +114,7 @@ private slots:
     void badOffersLeaveTheListIntact();
     void eachFormatReadOnce();
     void secretOffersAreNeverTaken();
+    void readsWaitForTheOwnerNotTheCaller();
 };
 
 void TestCapture::newestOnTopWithCountLabel()
@@ -363,8 +393,11 @@ void TestCapture::eachFormatReadOnce()
     QCOMPARE(w.clipboard.fetches.value("text/plain"), 1);
     QCOMPARE(w.clipboard.fetches.value("image/png"), 0);
     w.clipboard.fetches.clear();
-    w.clipboard.copy({{"image/png", png(picture(0xff010204))}});
+    const QByteArray bytes = png(picture(0xff010204));
+    w.clipboard.copy({{"image/png", bytes}});
     QCOMPARE(w.clipboard.fetches.value("image/png"), 1);
+    // Kept as it came, not encoded again.
+    QCOMPARE(w.grid.cellPicture(0, 1).encoded(), bytes);
 }
 
 void TestCapture::secretOffersAreNeverTaken()
@@ -389,6 +422,38 @@ void TestCapture::secretOffersAreNeverTaken()
     s.clipboard.current = {{"Clipboard Viewer Ignore", ""}, {"text/plain", "at start"}};
     QCOMPARE(s.capture.captureAtStartup(), Capture::Result::Secret);
     QCOMPARE(s.store.itemCount(), 1);
+}
+
+void TestCapture::readsWaitForTheOwnerNotTheCaller()
+{
+    GridModel grid;
+    ClipStore store{grid, testKindIcons()};
+    store.setItemLimit(20);
+    DeferredClipboard clipboard;
+    ScriptedDialogs dialogs;
+    Capture capture{store, clipboard, dialogs};
+    capture.ownWriteGuard = true;
+    QObject::connect(&clipboard, &ClipboardPort::changed, [&capture] { capture.clipboardChanged(); });
+
+    clipboard.copy(text("stalled"));
+    QCOMPARE(capture.lastResult(), Capture::Result::Pending);
+    // Only the newest change is taken.
+    clipboard.copy(text("newer"));
+    clipboard.answer();
+    QCOMPARE(capture.lastResult(), Capture::Result::Added);
+    QCOMPARE(grid.textMatrix(0, 2), QString("newer"));
+    // Written by the program itself while its offer was read: not taken.
+    clipboard.copy(text("own"));
+    capture.ownWriteGuard = false;
+    clipboard.answer();
+    QCOMPARE(capture.lastResult(), Capture::Result::Off);
+    // The secret hint is read first, and then nothing more.
+    capture.ownWriteGuard = true;
+    clipboard.copy({{"x-kde-passwordManagerHint", "secret"}, {"text/plain", "hunter2"}});
+    clipboard.answer();
+    QCOMPARE(capture.lastResult(), Capture::Result::Secret);
+    QCOMPARE(clipboard.answered->fetchCount("text/plain"), 0);
+    QCOMPARE(store.itemCount(), 1);
 }
 
 QTEST_MAIN(TestCapture)
