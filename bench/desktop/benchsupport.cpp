@@ -58,6 +58,18 @@ qint64 statusField(qint64 pid, const char* field)
     return fieldOf(QStringLiteral("/proc/%1/status").arg(pid), field);
 }
 
+qint64 cpuNs(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    qint64 total = 0;
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(tid + QStringLiteral("/schedstat")));
+        if (stat.open(QIODevice::ReadOnly))
+            total += stat.readAll().split(' ').value(0).toLongLong();
+    }
+    return total;
+}
+
 QMap<QString, qint64> contextSwitchesByThread(qint64 pid)
 {
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));

@@ -17,6 +17,8 @@ qint64 monotonicNs();
 double median(std::vector<double> values);
 // A field of /proc/<pid>/status in kB or as a count, -1 when absent.
 qint64 statusField(qint64 pid, const char* field);
+// CPU time all threads of the process have used so far (nanoseconds, from schedstat).
+qint64 cpuNs(qint64 pid);
 // Voluntary plus involuntary context switches of each thread ("name:tid").
 QMap<QString, qint64> contextSwitchesByThread(qint64 pid);
 } // namespace BenchSupport
