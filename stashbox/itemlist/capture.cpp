@@ -60,7 +60,14 @@ Capture::Result Capture::read(Reading why)
     // A newer change replaces a read under way: only the newest offer is ever handed over.
     m_reading = why;
     m_result = Result::Pending;
-    m_clipboard.readOffer([pictures = imageCapture](ClipboardOffer& offer) { prefetch(offer, pictures); });
+    // A full list that warns takes nothing: only the secret hint is read then.
+    const bool warnOnly = why == Reading::Change && warnWhenFull && m_store.itemCount() > m_store.itemLimit() - 1;
+    m_clipboard.readOffer([pictures = imageCapture, warnOnly](ClipboardOffer& offer) {
+        if (warnOnly)
+            isMarkedSecret(offer);
+        else
+            prefetch(offer, pictures);
+    });
     return m_result;
 }
 

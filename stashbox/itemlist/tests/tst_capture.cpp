@@ -160,6 +160,7 @@ void TestCapture::fullListWarns()
         w.clipboard.copy(text("one too many"));
         QCOMPARE(w.store.itemCount(), limit);
         QVERIFY(!w.texts().contains("one too many"));
+        QCOMPARE(w.clipboard.fetches.value("text/plain"), limit); // not even read
         QCOMPARE(shown, 1);
         QCOMPARE(w.dialogs.messages.size(), 1);
         const ScriptedDialogs::Message m = w.dialogs.messages.first();
