@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 
 #include <cstdlib>
+#include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -23,8 +24,9 @@
 //    in our memory, decoded here too, off the GUI thread.
 // We chose the last. The change notification still comes from QClipboard (XFixes, and our own
 // writes are reported while they are made, which the own-write guard relies on); only the reading
-// moved. Each read gets a fresh requestor window, so an answer that comes after the read was
-// abandoned is addressed to a window that is gone and cannot be taken for the answer of a newer read.
+// moved. Each read gets a requestor window of its own, so an answer that comes after the read was
+// abandoned is never taken for the answer of a newer read; such a window is kept a while for the
+// late answer, since an owner that finds it gone gets an X error, which ends many a simple program.
 
 namespace {
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -194,6 +196,11 @@ void XcbSelectionReader::run()
 
 void XcbSelectionReader::readOne(quint64 serial, const Prefetch& prefetch)
 {
+    while (!m_retired.empty() && (m_retired.front().second.hasExpired() || m_retired.size() > MaxRetired)) {
+        xcb_destroy_window(m_connection, m_retired.front().first);
+        m_retired.pop_front();
+    }
+    m_answered = true;
     m_window = xcb_generate_id(m_connection);
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, m_root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
@@ -205,7 +212,12 @@ void XcbSelectionReader::readOne(quint64 serial, const Prefetch& prefetch)
         prefetch(*offer);
         offer->seal();
     }
-    xcb_destroy_window(m_connection, m_window);
+    // A window that an owner may still answer to is kept a while: taking it away under an owner
+    // busy with it would hand that owner an X error, which ends many a simple program.
+    if (m_answered)
+        xcb_destroy_window(m_connection, m_window);
+    else
+        m_retired.emplace_back(m_window, QDeadlineTimer(RetiredWindowMs));
     xcb_flush(m_connection);
     m_window = 0;
     // An offer read only in part is never handed over.
@@ -266,6 +278,7 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
         return {};
     xcb_convert_selection(m_connection, m_window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
+    m_answered = false;
     // The owner's answer: the property holds the data, or a note that it comes in pieces (INCR).
     bool converted = false;
     while (!converted) {
@@ -277,8 +290,10 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
         const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
         if (notify->requestor != m_window || notify->target != target)
             continue;
-        if (notify->property == XCB_NONE)
-            return {}; // refused
+        if (notify->property == XCB_NONE) {
+            m_answered = true; // refused
+            return {};
+        }
         converted = true;
     }
     const auto take = [this]() {
@@ -290,7 +305,8 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
     const auto first = take();
     if (!first)
         return {};
-    if (first->type != m_incr)
+    m_answered = first->type != m_incr;
+    if (m_answered)
         return QByteArray(static_cast<const char*>(xcb_get_property_value(first.get())),
                           xcb_get_property_value_length(first.get()));
     // In pieces: each new value of the property is the next piece; an empty one ends the transfer.
@@ -308,8 +324,10 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
         if (!piece)
             return {};
         const int length = xcb_get_property_value_length(piece.get());
-        if (length == 0)
+        if (length == 0) {
+            m_answered = true;
             return bytes;
+        }
         if (bytes.size() + length > MaxBytes)
             return {};
         bytes.append(static_cast<const char*>(xcb_get_property_value(piece.get())), length);

@@ -2,7 +2,10 @@
 
 #include "clipboardoffer.h"
 
+#include <QDeadlineTimer>
+
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,6 +40,9 @@ public:
     // More than this of one type, or more types than this, is not a copy anybody made.
     static constexpr qsizetype MaxBytes = qsizetype(256) << 20;
     static constexpr size_t MaxTargets = 512;
+    // How long a window of an abandoned read is kept for its owner's late answer, and how many.
+    static constexpr int RetiredWindowMs = 60000;
+    static constexpr size_t MaxRetired = 64;
 
 private:
     class Offer;
@@ -57,6 +63,9 @@ private:
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
     quint32 m_window = 0;
+    // The last request of the read under way has had its whole answer.
+    bool m_answered = true;
+    std::deque<std::pair<quint32, QDeadlineTimer>> m_retired;
     quint32 m_clipboard = 0, m_targets = 0, m_incr = 0, m_property = 0;
     QHash<quint32, QByteArray> m_atomNames;
     int m_wakeFd = -1;

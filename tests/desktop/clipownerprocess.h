@@ -53,6 +53,8 @@ public:
     bool waitForDataRequest(int timeoutMs) const;
 
     bool isRunning();
+    // 0 once it has ended by losing the clipboard, as it should (an X error ends it with 1).
+    int exitCode() const { return m_process ? m_process->exitCode() : -1; }
     void stop();
     QString logText() const;
 

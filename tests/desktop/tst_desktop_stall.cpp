@@ -65,8 +65,18 @@ void DesktopStallTest::stalledOwnerFreezesNothing()
         QVERIFY2(s.consistent(), qPrintable(s.describe()));
         QVERIFY2(silent.repeatedTargets().isEmpty(), qPrintable(silent.logText()));
     }
+
+    // An owner that answers a read given up meanwhile gets no X error for it (which would end it).
+    ClipOwnerProcess& slow = m_fx.newOwner();
+    slow.offerText(QStringLiteral("slow")).delayEachAnswer(500);
+    QVERIFY2(m_fx.start(slow), qPrintable(m_fx.error()));
+    QVERIFY2(slow.waitForRequest(QStringLiteral("TARGETS"), kArrive), qPrintable(slow.logText()));
+    QVERIFY2(m_fx.copyText(QStringLiteral("after the slow one")), qPrintable(m_fx.error()));
     ProbeState s;
-    QVERIFY(m_fx.app().waitFor([](const ProbeState& st) { return st.count == 2; }, kArrive, &s));
+    QVERIFY2(m_fx.waitForTopText(QStringLiteral("after the slow one"), kPromptly, &s), qPrintable(m_fx.error()));
+    QTRY_VERIFY_WITH_TIMEOUT(!slow.isRunning(), kArrive);
+    QCOMPARE(slow.exitCode(), 0);
+    QCOMPARE(s.count, 3);
 }
 
 QTEST_GUILESS_MAIN(DesktopStallTest)
