@@ -46,7 +46,6 @@ public:
 
 private:
     class Offer;
-    friend class Offer;
 
     void run();
     void readOne(quint64 serial, const Prefetch& prefetch);
