@@ -120,11 +120,13 @@ void CommandBox::commandtext_Change(const QString& text)
     } else if (text == QLatin1String("-saveonexit")) {
         if (store(QStringLiteral("saveonexit"), QStringLiteral("none"))) {
             m_settings.saveOnExit = false;
+            emit saveOnExitChanged();
             info(QStringLiteral("Save on exit is disabled "), ProgramTitle);
         }
     } else if (text == QLatin1String("+saveonexit")) {
         if (store(QStringLiteral("saveonexit"), QStringLiteral("default"))) {
             m_settings.saveOnExit = true;
+            emit saveOnExitChanged();
             info(QStringLiteral("Save on exit is enabled "), ProgramTitle);
         }
     } else if (text == QLatin1String("-warn")) {

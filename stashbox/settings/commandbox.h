@@ -27,6 +27,8 @@ signals:
     void cancelRequested();
     // The box must be emptied (the change event then runs again with the empty text).
     void clearRequested();
+    // Save-on-exit was switched: the list kept on disk for the next start must follow.
+    void saveOnExitChanged();
 
 private:
     void info(const QString& text, const QString& title);

@@ -416,6 +416,7 @@ void frmTrove::load()
     m_listRestored = true;
     // From here on the list on disk follows the list in memory.
     connect(&m_grid, &GridModel::changed, m_dataFiles, &DataFiles::listChanged);
+    connect(m_commands, &CommandBox::saveOnExitChanged, m_dataFiles, &DataFiles::listChanged);
     m_dataFiles->listChanged();
 
     // How a picked item grows, and the picture of the row's menu button.

@@ -3,6 +3,7 @@
 #include "frmtrove.h"
 #include "isolatedhome.h"
 #include "listfile.h"
+#include "optionspage.h"
 #include "profilefile.h"
 #include "scriptedclipboard.h"
 #include "scripteddialogs.h"
@@ -10,6 +11,7 @@
 
 #include <QBuffer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -345,14 +347,17 @@ void TestDataFiles::autosaveNotRestoredWhenOff()
     QString autosave;
     {
         Program p(dir.path());
-        p.setting("saveonexit", "none");
         p.copyText("still written");
-        // Nothing comes back, so nothing is kept while it runs either (as after "-saveonexit").
         QVERIFY(p.files().writeSession());
         QVERIFY(QFile::exists(p.files().sessionPath()));
-        p.w->settings().saveOnExit = false;
-        QVERIFY(p.files().writeSession());
-        QVERIFY(!QFile::exists(p.files().sessionPath()));
+        // Nothing comes back, so nothing is kept while it runs either: "-saveonexit" takes the
+        // session copy away at once, "+saveonexit" brings it back without waiting for a copy.
+        QTest::keyClicks(p.w->Options()->commandtext(), "-saveonexit");
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(p.files().sessionPath()), DataFiles::SessionDelayMs * 3);
+        QTest::keyClicks(p.w->Options()->commandtext(), "+saveonexit");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(p.files().sessionPath()), DataFiles::SessionDelayMs * 3);
+        QTest::keyClicks(p.w->Options()->commandtext(), "-saveonexit");
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(p.files().sessionPath()), DataFiles::SessionDelayMs * 3);
         autosave = p.files().autosavePath();
         p.w->closeInOrder();
     }
