@@ -3,6 +3,7 @@
 #include "capture.h"
 #include "clipstore.h"
 #include "gridmodel.h"
+#include "plainfile.h"
 #include "processlist.h"
 
 #include <QRegularExpression>
@@ -179,11 +180,20 @@ bool Settings::SaveOptions()
 
 void Settings::loadSkin(const QString& file)
 {
-    // A missing skin file leaves the background unchanged.
-    const Picture skin = Picture::fromFile(m_programFolder + QLatin1Char('/') + file);
-    if (skin.isNull())
+    // A missing or unreadable skin file leaves the background unchanged. The skin is painted with
+    // every frame of the window, so it is kept decoded, and the same picture read again (the options
+    // are loaded more than once) is not decoded again.
+    QByteArray bytes;
+    if (PlainFile::read(m_programFolder + QLatin1Char('/') + file, Picture::MaxFileBytes, &bytes)
+        != PlainFile::Status::Ok)
         return;
-    m_skin = skin;
+    if (!m_skin.isNull() && bytes == m_skinBytes)
+        return;
+    const QImage image = QImage::fromData(bytes);
+    if (image.isNull())
+        return;
+    m_skin = Picture::fromImage(image);
+    m_skinBytes = bytes;
     emit skinChanged(m_skin);
 }
 

@@ -97,5 +97,7 @@ private:
     Picture m_tss;
     Picture m_sb;
     Picture m_skin;
+    // The skin file as it was read, to know it again.
+    QByteArray m_skinBytes;
     ZqiniClass m_ini;
 };

@@ -300,6 +300,14 @@ void TestSettings::backgroundAndSkins()
     w.settings.panel.clipBrown = true;
     w.settings.ClipBrown_Click();
     QCOMPARE(w.settings.skin().image().pixel(0, 0), qRgb(0, 0, 255));
+    // The same skin read again is the one on disk now, not the one read before.
+    QSignalSpy skinChanges(&w.settings, &Settings::skinChanged);
+    solid(0xff00ff00).save(w.folder.filePath("sbbl.icj"), "PNG");
+    w.settings.panel.clipBlue = true;
+    w.settings.ClipBlue_Click();
+    w.settings.ClipBlue_Click();
+    QCOMPARE(w.settings.skin().image().pixel(0, 0), qRgb(0, 255, 0));
+    QCOMPARE(skinChanges.count(), 1);
 }
 
 void TestSettings::imageCaptureYieldsToScreenCapture()
