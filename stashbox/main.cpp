@@ -1,6 +1,7 @@
 #include "appfolder.h"
 #include "datafiles.h"
 #include "dialogsport.h"
+#include "fontwarmup.h"
 #include "frmtrove.h"
 #include "listconstants.h"
 #include "picturespill.h"
@@ -19,6 +20,10 @@ int run(QApplication& app, QtDialogs& dialogs);
 
 int main(int argc, char** argv)
 {
+    const FontWarmup fonts;
+    // The tray-icon control takes a window of its own for its icon's id; the controls beside it,
+    // all drawn into the main window, need none.
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(STASHBOX_VERSION));

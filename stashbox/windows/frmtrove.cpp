@@ -161,7 +161,6 @@ void frmTrove::buildControls()
     m_optionsPage = new OptionsPage(
         *m_settings, *m_commands, m_dialogs,
         [this](const QString& name, QWidget* parent) { return hosted(name, parent); }, this);
-    createTrayIcon();
     // Every hosted control is made: the design data is no longer needed.
     m_design.clear();
     m_form = FormData();
@@ -294,8 +293,6 @@ void frmTrove::wireControls()
         if (m_zqtray1)
             QMetaObject::invokeMethod(m_zqtray1, "RemoveFromSystemTray");
     });
-    if (m_zqtray1)
-        wireTrayIcon();
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     ControlHost::connectEvent(m_command1, "Click", m_items, [this] { m_items->Command1_Click(); });
     ControlHost::connectEvent(m_cmdHelp, "Click", this, [this] {
@@ -387,8 +384,6 @@ void frmTrove::load()
     // The single-instance test has run before the window was made (see main). Invisible while it is
     // set up; the name box takes 30 characters; the capture switch never takes the keyboard focus.
     setWindowTitle(ProgramTitle);
-    if (m_zqtray1)
-        m_zqtray1->setProperty("ToolTipText", QStringLiteral(" Stashbox "));
     m_txtItemName->setMaxLength(30);
     m_check1->setFocusPolicy(Qt::NoFocus);
 
@@ -402,12 +397,30 @@ void frmTrove::load()
     // The version may need more room than the label was drawn with.
     m_label8->resize(std::max(m_label8->width(), m_label8->sizeHint().width()), m_label8->height());
 
-    // Where the window hides, the start-with-system entry and the capture switch, as the options say.
+    // Where the window hides and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
     m_command2->setProperty("Caption", m_settings->command2Caption());
-    applyStartWithWin();
     m_capture.captureOn = m_settings->panel.startInOnMode;
     m_check1->setChecked(m_capture.captureOn);
+
+    // The window's outline, once (it is not rebuilt when the window or the screen changes), then the
+    // window at its place: retracted at the screen edge, or hidden at its place for the tray. The list
+    // is off the screen there, so it is filled once the window is shown; a splash window lets events
+    // run while it is shown, and a termination request among them leaves the list on disk as it is.
+    setMask(WindowShape(ScreenMetrics::twipsPerPixelX(), ScreenMetrics::twipsPerPixelY()).region());
+    updatePlacementGeometry();
+    m_placement->placeAtStart();
+    if (m_closed)
+        return;
+
+    // What the first frame does not need: the tray-icon control (its tooltip gives it a window) and
+    // the start-with-system entry.
+    createTrayIcon();
+    if (m_zqtray1) {
+        wireTrayIcon();
+        m_zqtray1->setProperty("ToolTipText", QStringLiteral(" Stashbox "));
+    }
+    applyStartWithWin();
 
     // The list: the chosen start-up file, or else the last session's list.
     const bool fileOpened = m_dataFiles->loadStartupFile();
@@ -423,15 +436,8 @@ void frmTrove::load()
     m_items->expandedHeight = 1020;
     m_grid.setCellButtonPicture(m_pictures.buttonArrow);
 
-    // Retracted at the screen edge, or at its place for the tray.
-    updatePlacementGeometry();
-    m_placement->placeAtStart();
-
     // The current row's menu button, when that row holds an item.
     m_items->showCellButtonFor(m_grid.row());
-
-    // The window's outline, once: it is not rebuilt when the window or the screen changes.
-    setMask(WindowShape(ScreenMetrics::twipsPerPixelX(), ScreenMetrics::twipsPerPixelY()).region());
 
     // From here on, copies in other programs come into the list.
     BecomeClipboardViewer();

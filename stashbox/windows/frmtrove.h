@@ -72,7 +72,7 @@ public:
     QWidget* Command3() const { return m_command3; }
     QWidget* Command2() const { return m_command2; }
     QWidget* ClipHandle() const { return m_clipHandle; }
-    // The tray-icon control; null when its library could not be loaded.
+    // The tray-icon control; null before load() and when its library could not be loaded.
     QWidget* Zqtray1() const { return m_zqtray1; }
     Placement& placement() { return *m_placement; }
     QWidget* Command4() const { return m_command4; }
