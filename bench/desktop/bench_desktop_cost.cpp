@@ -83,10 +83,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     DesktopFixture fx;
-    if (!fx.startSession()) {
-        std::fprintf(stderr, "cannot start the desktop: %s\n", qPrintable(fx.error()));
+    if (!BenchSupport::startSessionOrExplain(fx))
         return 1;
-    }
     if (!burst(fx, "list kept on disk:", true) || !burst(fx, "save on exit off:", false))
         return 1;
 

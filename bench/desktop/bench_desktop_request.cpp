@@ -43,10 +43,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     DesktopFixture fx;
-    if (!fx.startSession()) {
-        std::fprintf(stderr, "cannot start the desktop: %s\n", qPrintable(fx.error()));
+    if (!BenchSupport::startSessionOrExplain(fx))
         return 1;
-    }
     std::vector<double> stashbox;
     std::vector<double> bare;
     for (int round = 0; round < kRounds; ++round) {

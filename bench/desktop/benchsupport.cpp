@@ -20,6 +20,15 @@ bool startOrExplain(DesktopFixture& fx, const QList<QPair<QString, QString>>& se
     return true;
 }
 
+bool startSessionOrExplain(DesktopFixture& fx)
+{
+    if (!fx.startSession()) {
+        std::fprintf(stderr, "cannot start the desktop: %s\n", qPrintable(fx.error()));
+        return false;
+    }
+    return true;
+}
+
 qint64 monotonicNs()
 {
     timespec ts{};

@@ -13,6 +13,8 @@ class DesktopFixture;
 namespace BenchSupport {
 // Starts the desktop and a program, or prints why not; returns false then.
 bool startOrExplain(DesktopFixture& fx, const QList<QPair<QString, QString>>& settings = {});
+// Starts the desktop alone (the benchmark starts its programs itself), or prints why not.
+bool startSessionOrExplain(DesktopFixture& fx);
 qint64 monotonicNs();
 double median(std::vector<double> values);
 // A field of /proc/<pid>/status in kB or as a count, -1 when absent.

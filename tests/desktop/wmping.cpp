@@ -22,7 +22,7 @@ WmPing::WmPing(const QString& display)
     d->protocols = XInternAtom(d->dpy, "WM_PROTOCOLS", False);
     d->ping = XInternAtom(d->dpy, "_NET_WM_PING", False);
     // Answers go to the root window, to whoever listens there for changes of it (Qt's answer) or
-    // of its children (what the window manager specification asks for).
+    // of its children (where window managers listen for client messages).
     XSelectInput(d->dpy, DefaultRootWindow(d->dpy), StructureNotifyMask | SubstructureNotifyMask);
 }
 
