@@ -146,10 +146,10 @@ static unsigned char* readWholeFile(const char* path, size_t* size)
  * separates target and value is the first one that does not belong to a
  * ";name=value" parameter.
  */
-static char* findValueSeparator(char* spec)
+static char* findValueSeparator(char* offer)
 {
     int parameterPending = 0;
-    for (char* p = spec; *p; ++p) {
+    for (char* p = offer; *p; ++p) {
         if (*p == ';')
             parameterPending = 1;
         else if (*p == '=') {
@@ -161,16 +161,16 @@ static char* findValueSeparator(char* spec)
     return NULL;
 }
 
-static void addOffer(char* spec)
+static void addOffer(char* offer)
 {
     if (offerCount == MAX_OFFERS)
         fail(2, "too many targets");
-    char* sep = findValueSeparator(spec);
-    if (!sep || sep == spec)
-        fail(2, "target must be given as TARGET=VALUE or TARGET=@FILE: %s", spec);
+    char* sep = findValueSeparator(offer);
+    if (!sep || sep == offer)
+        fail(2, "target must be given as TARGET=VALUE or TARGET=@FILE: %s", offer);
     *sep = '\0';
     Offer* o = &offers[offerCount++];
-    o->name = spec;
+    o->name = offer;
     const char* value = sep + 1;
     if (value[0] == '@') {
         o->data = readWholeFile(value + 1, &o->size);
