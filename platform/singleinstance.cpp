@@ -1,8 +1,13 @@
 #include "singleinstance.h"
 
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 SingleInstance::SingleInstance(const QString& name)
 {
@@ -10,14 +15,30 @@ SingleInstance::SingleInstance(const QString& name)
     if (dir.isEmpty())
         dir = QDir::tempPath();
     m_path = dir + QLatin1Char('/') + name + QStringLiteral(".lock");
-    m_lock = std::make_unique<QLockFile>(m_path);
-    // Only a dead owner makes a lock stale, never its age: a copy may run for months.
-    m_lock->setStaleLockTime(0);
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    // The file stays: removing it could let two copies lock two different files.
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 bool SingleInstance::acquire()
 {
-    return m_lock->tryLock(0);
+    if (m_fd >= 0)
+        return true;
+    // Nothing is written: the kernel's lock is the whole record, and taking it costs no disk flush.
+    const int fd =
+        ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
+        || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
 }

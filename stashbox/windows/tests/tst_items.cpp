@@ -494,6 +494,7 @@ void TestItems::secondInstanceIsRefused()
         QVERIFY(first.acquire());
         QVERIFY(!second.acquire());
     }
+    QVERIFY(SingleInstance("stashbox-test").acquire()); // released when its holder went
     // A lock left by a copy that died does not block.
     SingleInstance probe("stashbox-stale");
     QFile stale(probe.lockPath());
@@ -501,6 +502,12 @@ void TestItems::secondInstanceIsRefused()
     stale.write("2147480000\nstashbox\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     stale.close();
     QVERIFY(probe.acquire());
+
+    // A link planted in the lock's place is not followed.
+    SingleInstance planted("stashbox-planted");
+    QVERIFY(QFile::link(runtime.filePath("elsewhere"), planted.lockPath()));
+    QVERIFY(!planted.acquire());
+    QVERIFY(!QFile::exists(runtime.filePath("elsewhere")));
 }
 
 QTEST_MAIN(TestItems)
