@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QPointer>
 
+#include <utility>
+
 #ifdef STASHBOX_XCB_READER
 #include "xcbselectionreader.h"
 #else
@@ -65,22 +67,6 @@ QtClipboardPort::QtClipboardPort(QObject* parent)
     : ClipboardPort(parent)
     , m_clipboard(QGuiApplication::clipboard())
 {
-#ifdef STASHBOX_XCB_READER
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        m_reader = std::make_unique<XcbSelectionReader>([this](std::shared_ptr<ClipboardOffer> offer, quint64 serial) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, offer = std::move(offer), serial] {
-                    // Only the newest read counts; a change since then has made it stale.
-                    if (serial == m_reading)
-                        emit offerRead(offer);
-                },
-                Qt::QueuedConnection);
-        });
-        if (!m_reader->isConnected())
-            m_reader.reset();
-    }
-#endif
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode != QClipboard::Clipboard)
             return;
@@ -96,13 +82,38 @@ QtClipboardPort::QtClipboardPort(QObject* parent)
 
 QtClipboardPort::~QtClipboardPort() = default;
 
+#ifdef STASHBOX_XCB_READER
+// The reader's own connection to the display is made at the first read, not while the program
+// starts; without one (another platform, or the display refused it) Qt's clipboard reads.
+XcbSelectionReader* QtClipboardPort::selectionReader()
+{
+    if (std::exchange(m_readerTried, true) || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return m_reader.get();
+    m_reader = std::make_unique<XcbSelectionReader>([this](std::shared_ptr<ClipboardOffer> offer, quint64 serial) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, offer = std::move(offer), serial] {
+                // Only the newest read counts; a change since then has made it stale.
+                if (serial == m_reading)
+                    emit offerRead(offer);
+            },
+            Qt::QueuedConnection);
+    });
+    if (!m_reader->isConnected())
+        m_reader.reset();
+    return m_reader.get();
+}
+#endif
+
 void QtClipboardPort::readOffer(const std::function<void(ClipboardOffer&)>& prefetch)
 {
 #ifdef STASHBOX_XCB_READER
     // Our own offer is answered from memory; anybody else's is read without holding up the window.
-    if (m_reader && !m_clipboard->ownsClipboard()) {
-        m_reading = m_reader->read(prefetch);
-        return;
+    if (!m_clipboard->ownsClipboard()) {
+        if (XcbSelectionReader* reader = selectionReader()) {
+            m_reading = reader->read(prefetch);
+            return;
+        }
     }
 #endif
     ClipboardPort::readOffer(prefetch);

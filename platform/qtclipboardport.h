@@ -22,7 +22,10 @@ public:
     void writeImage(const QImage& image) override;
 
 private:
+    XcbSelectionReader* selectionReader();
+
     QClipboard* m_clipboard;
     std::unique_ptr<XcbSelectionReader> m_reader;
+    bool m_readerTried = false;
     quint64 m_reading = 0;
 };
