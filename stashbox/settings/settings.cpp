@@ -73,7 +73,7 @@ void Settings::applyImageCaptureCheck()
         m_capture.imageCapture = false;
 }
 
-void Settings::LoadOptions()
+void Settings::LoadOptions(ProcessCheck check)
 {
     GridModel& grid = m_store.grid();
 
@@ -81,7 +81,8 @@ void Settings::LoadOptions()
     grid.setGridLines(read(QStringLiteral("gridlines")) == Default ? 1 : 0);
     saveOnExit = read(QStringLiteral("saveonexit")) == Default;
     m_capture.imageCapture = read(QStringLiteral("images")) == Default;
-    applyImageCaptureCheck();
+    if (check == ProcessCheck::Now)
+        applyImageCaptureCheck();
     m_capture.warnWhenFull = read(QStringLiteral("nowarn")) != Default;
 
     const QString picture = read(QStringLiteral("clipboardpicture"));

@@ -62,7 +62,11 @@ public:
     // What the user is told when a setting could not be stored.
     QString notSavedMessage() const;
 
-    void LoadOptions();
+    // Whether LoadOptions looks for the screen-capture program that needs the clipboard's pictures
+    // (a walk through every running process), or leaves that to a later applyImageCaptureCheck().
+    enum class ProcessCheck { Now, Later };
+    void LoadOptions(ProcessCheck check = ProcessCheck::Now);
+    void applyImageCaptureCheck();
     // False when any key could not be stored.
     bool SaveOptions();
 
@@ -88,7 +92,6 @@ signals:
 
 private:
     void loadSkin(const QString& file);
-    void applyImageCaptureCheck();
 
     ClipStore& m_store;
     Capture& m_capture;

@@ -27,6 +27,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -39,6 +40,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -71,15 +73,12 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     m_placement =
         std::make_unique<Placement>(static_cast<PlacementWindow&>(*this), m_settings->hideMode, m_settings->speed,
                                     AppFolder::programFolder() + QStringLiteral("/clipboard.ico"));
-    buildControls();
-    placeControls();
-    wireControls();
-    if (const QString probePath = StateProbe::pathFromEnvironment(); !probePath.isEmpty())
-        attachStateProbe(probePath);
+    buildStrip();
 }
 
-// The window and its controls, with their names, texts, tooltips and pictures.
-void frmTrove::buildControls()
+// The window and what of it shows when it is retracted: the strip at the screen edge and the edge
+// of the hide button. The rest waits until the window is on the screen (see load()).
+void frmTrove::buildStrip()
 {
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(ProgramTitle);
@@ -99,6 +98,34 @@ void frmTrove::buildControls()
     m_design = FormDesign::frmTrove(m_pictures, small);
     m_form = FormData::load(AppFolder::programFolder() + QLatin1Char('/') + FormDesign::FileName);
 
+    setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
+    m_command2 = hosted(QStringLiteral("Command2"), this);
+    m_command2->setToolTip(QStringLiteral(" Hide Stashbox. "));
+    place(m_command2, 3495, 525, 270, 255);
+    // The strip that stays on screen when the window is retracted: the pointer over it slides it out.
+    m_clipHandle = new QWidget(this);
+    m_clipHandle->setObjectName(QStringLiteral("ClipHandle"));
+    m_clipHandle->setMouseTracking(true);
+    m_clipHandle->installEventFilter(this);
+    place(m_clipHandle, 3735, 1395, 225, 3420);
+
+    // The settings that change the window as they are read.
+    ControlHost::connectEvent(m_command2, "Click", this, [this] { Retract(); });
+    connect(m_settings, &Settings::command2CaptionChanged, m_command2,
+            [this](const QString& caption) { m_command2->setProperty("Caption", caption); });
+    connect(m_settings, &Settings::recentreRequested, this, [this] { m_placement->requestRecentre(); });
+    connect(m_settings, &Settings::removeFromSystemTray, this, [this] {
+        if (m_zqtray1)
+            QMetaObject::invokeMethod(m_zqtray1, "RemoveFromSystemTray");
+    });
+    connect(m_settings, &Settings::skinChanged, this, [this] { update(); });
+    connect(m_settings, &Settings::processEvents, this, [] { QCoreApplication::processEvents(); });
+}
+
+// The controls out of view while the window is retracted, with their names, texts, tooltips and
+// pictures.
+void frmTrove::buildControls()
+{
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));
 
@@ -106,7 +133,7 @@ void frmTrove::buildControls()
     m_picture1 = new QWidget(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
 
-    m_lblItemCount = new QLabel(ClipStore::countLabelFor(0), m_picture1);
+    m_lblItemCount = new QLabel(ClipStore::countLabelFor(m_store.itemCount()), m_picture1);
     m_lblItemCount->setObjectName(QStringLiteral("lblItemCount"));
     m_lblItemCount->setToolTip(
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
@@ -133,14 +160,6 @@ void frmTrove::buildControls()
 
     m_cmdExit = hosted(QStringLiteral("cmdExit"), this);
     m_cmdExit->setToolTip(QStringLiteral(" Close Stashbox. "));
-    m_command2 = hosted(QStringLiteral("Command2"), this);
-    m_command2->setToolTip(QStringLiteral(" Hide Stashbox. "));
-
-    // The strip that stays on screen when the window is retracted: the pointer over it slides it out.
-    m_clipHandle = new QWidget(this);
-    m_clipHandle->setObjectName(QStringLiteral("ClipHandle"));
-    m_clipHandle->setMouseTracking(true);
-    m_clipHandle->installEventFilter(this);
 
     m_label8 = new QLabel(QStringLiteral("About Stashbox"), this);
     m_label8->setObjectName(QStringLiteral("Label8"));
@@ -161,6 +180,12 @@ void frmTrove::buildControls()
     m_optionsPage = new OptionsPage(
         *m_settings, *m_commands, m_dialogs,
         [this](const QString& name, QWidget* parent) { return hosted(name, parent); }, this);
+    // The window may be on the screen already: what is not hidden until needed is shown with it, and
+    // the hide button, made first, takes its place in the keyboard order after the exit button.
+    for (QWidget* control : {static_cast<QWidget*>(m_gridView), m_picture1, static_cast<QWidget*>(m_check1),
+                             static_cast<QWidget*>(m_label1), m_cmdExit, static_cast<QWidget*>(m_label8)})
+        control->show();
+    setTabOrder(m_cmdExit, m_command2);
     // Every hosted control is made: the design data is no longer needed.
     m_design.clear();
     m_form = FormData();
@@ -253,7 +278,6 @@ void frmTrove::openHelp()
 // Every control at its place, twips converted to pixels.
 void frmTrove::placeControls()
 {
-    setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
     place(m_gridView, 480, 1020, 3195, 3795);
     // The strip's controls are placed within it.
     place(m_picture1, 480, 4815, 3195, 405);
@@ -267,8 +291,6 @@ void frmTrove::placeControls()
     place(m_label1, 660, 525, 510, 195);
     m_label1->adjustSize();
     place(m_cmdExit, 420, 5520, 270, 240);
-    place(m_command2, 3495, 525, 270, 255);
-    place(m_clipHandle, 3735, 1395, 225, 3420);
     place(m_label8, 1590, 5550, 1620, 195);
     place(m_itemNameBox, 1050, 465, 1980, 540);
     m_txtItemName->setGeometry(ScreenMetrics::toPixels(60, 225, 1845, 240));
@@ -285,14 +307,6 @@ void frmTrove::wireControls()
         if (m_placement->isExtended())
             SetTopmost(true);
     };
-    ControlHost::connectEvent(m_command2, "Click", this, [this] { Retract(); });
-    connect(m_settings, &Settings::command2CaptionChanged, m_command2,
-            [this](const QString& caption) { m_command2->setProperty("Caption", caption); });
-    connect(m_settings, &Settings::recentreRequested, this, [this] { m_placement->requestRecentre(); });
-    connect(m_settings, &Settings::removeFromSystemTray, this, [this] {
-        if (m_zqtray1)
-            QMetaObject::invokeMethod(m_zqtray1, "RemoveFromSystemTray");
-    });
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     ControlHost::connectEvent(m_command1, "Click", m_items, [this] { m_items->Command1_Click(); });
     ControlHost::connectEvent(m_cmdHelp, "Click", this, [this] {
@@ -306,8 +320,6 @@ void frmTrove::wireControls()
     connect(m_dataFiles, &DataFiles::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
     connect(m_optionsPage, &OptionsPage::aboutToAct, m_items, &ItemInteraction::LoseNameBox);
     connect(m_optionsPage, &OptionsPage::startWithWinClicked, this, &frmTrove::applyStartWithWin);
-    connect(m_settings, &Settings::skinChanged, this, [this] { update(); });
-    connect(m_settings, &Settings::processEvents, this, [] { QCoreApplication::processEvents(); });
     connect(m_txtItemName, &QLineEdit::textEdited, m_items, &ItemInteraction::setNameBoxText);
 
     connect(&m_grid, &GridModel::beforeRowColChange, m_items, &ItemInteraction::beforeRowColChange);
@@ -381,37 +393,48 @@ QString frmTrove::welcomeMessage()
 
 void frmTrove::load()
 {
-    // The single-instance test has run before the window was made (see main). Invisible while it is
-    // set up; the name box takes 30 characters; the capture switch never takes the keyboard focus.
+    // The single-instance test has run before the window was made (see main).
     setWindowTitle(ProgramTitle);
-    m_txtItemName->setMaxLength(30);
-    m_check1->setFocusPolicy(Qt::NoFocus);
 
     // The settings, the item limit and the list's rows. Reading them may let events run, and with
-    // them a termination request: then the list on disk is left as it is.
-    m_settings->LoadOptions();
+    // them a termination request: then the list on disk is left as it is. Whether pictures may be
+    // taken is known before the first copy is.
+    m_settings->LoadOptions(Settings::ProcessCheck::Later);
     if (m_closed)
         return;
-
-    m_label8->setText(QStringLiteral("About Stashbox v") + frmAbout::versionNumbers());
-    // The version may need more room than the label was drawn with.
-    m_label8->resize(std::max(m_label8->width(), m_label8->sizeHint().width()), m_label8->height());
 
     // Where the window hides and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
     m_command2->setProperty("Caption", m_settings->command2Caption());
     m_capture.captureOn = m_settings->panel.startInOnMode;
-    m_check1->setChecked(m_capture.captureOn);
 
     // The window's outline, once (it is not rebuilt when the window or the screen changes), then the
-    // window at its place: retracted at the screen edge, or hidden at its place for the tray. The list
-    // is off the screen there, so it is filled once the window is shown; a splash window lets events
-    // run while it is shown, and a termination request among them leaves the list on disk as it is.
+    // window at its place: retracted at the screen edge, or hidden at its place for the tray. Only
+    // the strip is in view there, so the rest of the window is built once the strip is drawn.
     setMask(WindowShape(ScreenMetrics::twipsPerPixelX(), ScreenMetrics::twipsPerPixelY()).region());
     updatePlacementGeometry();
     m_placement->placeAtStart();
+    waitForFirstFrame();
     if (m_closed)
         return;
+    buildControls();
+    placeControls();
+    wireControls();
+    // Without its buttons and check boxes the window cannot be used: the caller says so and ends.
+    if (!m_controlProblems.isEmpty()) {
+        hide();
+        return;
+    }
+    if (const QString probePath = StateProbe::pathFromEnvironment(); !probePath.isEmpty())
+        attachStateProbe(probePath);
+
+    // The name box takes 30 characters; the capture switch never takes the keyboard focus.
+    m_txtItemName->setMaxLength(30);
+    m_check1->setFocusPolicy(Qt::NoFocus);
+    m_check1->setChecked(m_capture.captureOn);
+    m_label8->setText(QStringLiteral("About Stashbox v") + frmAbout::versionNumbers());
+    // The version may need more room than the label was drawn with.
+    m_label8->resize(std::max(m_label8->width(), m_label8->sizeHint().width()), m_label8->height());
 
     // What the first frame does not need: the tray-icon control (its tooltip gives it a window) and
     // the start-with-system entry.
@@ -421,6 +444,7 @@ void frmTrove::load()
         m_zqtray1->setProperty("ToolTipText", QStringLiteral(" Stashbox "));
     }
     applyStartWithWin();
+    m_settings->applyImageCaptureCheck();
 
     // The list: the chosen start-up file, or else the last session's list.
     const bool fileOpened = m_dataFiles->loadStartupFile();
@@ -752,6 +776,22 @@ void frmTrove::paintEvent(QPaintEvent* event)
         QPainter p(this);
         p.drawImage(QPoint(0, 0), skin.thumbnail(skin.size()));
     }
+    // The frame goes to the screen when the painting is over.
+    if (m_firstFrame)
+        m_firstFrame->quit();
+}
+
+// The window on the screen is drawn before anything else is done: the window system's answer is
+// awaited (for a short time at most), events run meanwhile, but no input reaches the window yet.
+void frmTrove::waitForFirstFrame()
+{
+    if (!isVisible())
+        return;
+    QEventLoop loop;
+    m_firstFrame = &loop;
+    QTimer::singleShot(FirstFrameWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_firstFrame = nullptr;
 }
 
 void frmTrove::mousePressEvent(QMouseEvent* event)

@@ -22,6 +22,7 @@ class ClipboardPort;
 class DialogsPort;
 class GridView;
 class QCheckBox;
+class QEventLoop;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -116,7 +117,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildStrip();
     void buildControls();
+    void waitForFirstFrame();
     void placeControls();
     void wireControls();
     void attachStateProbe(const QString& path);
@@ -208,4 +211,7 @@ private:
     QPointer<frmImageShow> m_imageShow;
     QPointer<frmAbout> m_about;
     StateProbe* m_probe = nullptr;
+    // While the start waits for the first frame.
+    QEventLoop* m_firstFrame = nullptr;
+    static constexpr int FirstFrameWaitMs = 250;
 };

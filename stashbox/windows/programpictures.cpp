@@ -128,12 +128,16 @@ ProgramPictures makeProgramPictures()
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 90, 180));
         p.drawEllipse(QRectF(0.5, 0.5, 12, 12));
-        p.setPen(Qt::white);
-        QFont f = p.font();
-        f.setPixelSize(10);
-        f.setBold(true);
-        p.setFont(f);
-        p.drawText(QRectF(0, 0, 13, 13), Qt::AlignCenter, QStringLiteral("?"));
+        // The question mark is drawn, not written: no font is needed before the window is shown.
+        p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath hook(QPointF(4.4, 4.9));
+        hook.cubicTo(QPointF(4.4, 2.4), QPointF(8.6, 2.4), QPointF(8.6, 4.7));
+        hook.cubicTo(QPointF(8.6, 6.3), QPointF(6.5, 6.4), QPointF(6.5, 8.0));
+        p.drawPath(hook);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(6.5, 10.2), 1.0, 1.0);
     }));
     // Button pictures, 16 x 16.
     const auto button = [](const std::function<void(QPainter&)>& draw) {
