@@ -19,7 +19,7 @@
 #include <cstdio>
 
 namespace {
-constexpr int kRounds = 15;
+constexpr int kRounds = 25;
 constexpr int kMapTimeoutMs = 15000;
 // How long the program may settle before its memory is read.
 constexpr int kSettleMs = 1500;
