@@ -8,7 +8,6 @@
 #include "qtdialogs.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
-#include "startwarmup.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -20,12 +19,10 @@ int run(QApplication& app, QtDialogs& dialogs);
 
 int main(int argc, char** argv)
 {
-    const StartWarmup fontConfiguration(StartWarmup::Work::FontConfiguration);
     // The tray-icon control takes a window of its own for its icon's id; the controls beside it,
     // all drawn into the main window, need none.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
-    const StartWarmup databases(StartWarmup::Work::Databases);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(STASHBOX_VERSION));
     QtDialogs dialogs;
@@ -52,18 +49,6 @@ int run(QApplication& app, QtDialogs& dialogs)
     QtClipboardPort clipboard;
     frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
-    // Without its buttons and check boxes the window cannot be used. Those out of view at start are
-    // made once the window is shown.
-    const auto controlsMissing = [&window, &dialogs] {
-        if (window.controlProblems().isEmpty())
-            return false;
-        dialogs.message(QStringLiteral("Stashbox cannot start: its controls are missing or damaged.\n")
-                            + window.controlProblems().join(QLatin1Char('\n')),
-                        ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
-        return true;
-    };
-    if (controlsMissing())
-        return 1;
     if (const QString refusal = window.dataFiles().untrustedFiles(); !refusal.isEmpty()) {
         dialogs.message(refusal, ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
         return 1;
@@ -87,8 +72,14 @@ int run(QApplication& app, QtDialogs& dialogs)
     // Ended while it started: there is nothing more to run.
     if (window.isClosed())
         return 0;
-    if (controlsMissing())
+    // Without its buttons and check boxes the window cannot be used. They are made once the window
+    // is on the screen.
+    if (!window.controlProblems().isEmpty()) {
+        dialogs.message(QStringLiteral("Stashbox cannot start: its controls are missing or damaged.\n")
+                            + window.controlProblems().join(QLatin1Char('\n')),
+                        ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
         return 1;
+    }
     return app.exec();
 }
 } // namespace

@@ -76,8 +76,8 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     buildStrip();
 }
 
-// The window and what of it shows when it is retracted: the strip at the screen edge and the edge
-// of the hide button. The rest waits until the window is on the screen (see load()).
+// The window itself: all that shows while it is retracted is the edge of its background. Its
+// controls are made once it is on the screen (see load()).
 void frmTrove::buildStrip()
 {
     setObjectName(QStringLiteral("frmTrove"));
@@ -92,27 +92,9 @@ void frmTrove::buildStrip()
     small.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     small.setPointSize(8);
     setFont(small);
-
-    // The hosted controls: their design and the properties the form data beside the program keeps.
-    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::libraryFolder());
-    m_design = FormDesign::frmTrove(m_pictures, small);
-    m_form = FormData::load(AppFolder::programFolder() + QLatin1Char('/') + FormDesign::FileName);
-
     setFixedSize(ScreenMetrics::toPixelsX(3915), ScreenMetrics::toPixelsY(5850));
-    m_command2 = hosted(QStringLiteral("Command2"), this);
-    m_command2->setToolTip(QStringLiteral(" Hide Stashbox. "));
-    place(m_command2, 3495, 525, 270, 255);
-    // The strip that stays on screen when the window is retracted: the pointer over it slides it out.
-    m_clipHandle = new QWidget(this);
-    m_clipHandle->setObjectName(QStringLiteral("ClipHandle"));
-    m_clipHandle->setMouseTracking(true);
-    m_clipHandle->installEventFilter(this);
-    place(m_clipHandle, 3735, 1395, 225, 3420);
 
     // The settings that change the window as they are read.
-    ControlHost::connectEvent(m_command2, "Click", this, [this] { Retract(); });
-    connect(m_settings, &Settings::command2CaptionChanged, m_command2,
-            [this](const QString& caption) { m_command2->setProperty("Caption", caption); });
     connect(m_settings, &Settings::recentreRequested, this, [this] { m_placement->requestRecentre(); });
     connect(m_settings, &Settings::removeFromSystemTray, this, [this] {
         if (m_zqtray1)
@@ -126,6 +108,11 @@ void frmTrove::buildStrip()
 // pictures.
 void frmTrove::buildControls()
 {
+    // The hosted controls: their design and the properties the form data beside the program keeps.
+    m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::libraryFolder());
+    m_design = FormDesign::frmTrove(m_pictures, font());
+    m_form = FormData::load(AppFolder::programFolder() + QLatin1Char('/') + FormDesign::FileName);
+
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));
 
@@ -160,6 +147,14 @@ void frmTrove::buildControls()
 
     m_cmdExit = hosted(QStringLiteral("cmdExit"), this);
     m_cmdExit->setToolTip(QStringLiteral(" Close Stashbox. "));
+    m_command2 = hosted(QStringLiteral("Command2"), this);
+    m_command2->setToolTip(QStringLiteral(" Hide Stashbox. "));
+
+    // The strip that stays on screen when the window is retracted: the pointer over it slides it out.
+    m_clipHandle = new QWidget(this);
+    m_clipHandle->setObjectName(QStringLiteral("ClipHandle"));
+    m_clipHandle->setMouseTracking(true);
+    m_clipHandle->installEventFilter(this);
 
     m_label8 = new QLabel(QStringLiteral("About Stashbox"), this);
     m_label8->setObjectName(QStringLiteral("Label8"));
@@ -180,12 +175,11 @@ void frmTrove::buildControls()
     m_optionsPage = new OptionsPage(
         *m_settings, *m_commands, m_dialogs,
         [this](const QString& name, QWidget* parent) { return hosted(name, parent); }, this);
-    // The window may be on the screen already: what is not hidden until needed is shown with it, and
-    // the hide button, made first, takes its place in the keyboard order after the exit button.
-    for (QWidget* control : {static_cast<QWidget*>(m_gridView), m_picture1, static_cast<QWidget*>(m_check1),
-                             static_cast<QWidget*>(m_label1), m_cmdExit, static_cast<QWidget*>(m_label8)})
+    // The window may be on the screen already: what is not hidden until needed is shown with it.
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_gridView), m_picture1, static_cast<QWidget*>(m_check1),
+          static_cast<QWidget*>(m_label1), m_cmdExit, m_command2, m_clipHandle, static_cast<QWidget*>(m_label8)})
         control->show();
-    setTabOrder(m_cmdExit, m_command2);
     // Every hosted control is made: the design data is no longer needed.
     m_design.clear();
     m_form = FormData();
@@ -291,6 +285,8 @@ void frmTrove::placeControls()
     place(m_label1, 660, 525, 510, 195);
     m_label1->adjustSize();
     place(m_cmdExit, 420, 5520, 270, 240);
+    place(m_command2, 3495, 525, 270, 255);
+    place(m_clipHandle, 3735, 1395, 225, 3420);
     place(m_label8, 1590, 5550, 1620, 195);
     place(m_itemNameBox, 1050, 465, 1980, 540);
     m_txtItemName->setGeometry(ScreenMetrics::toPixels(60, 225, 1845, 240));
@@ -307,6 +303,9 @@ void frmTrove::wireControls()
         if (m_placement->isExtended())
             SetTopmost(true);
     };
+    ControlHost::connectEvent(m_command2, "Click", this, [this] { Retract(); });
+    connect(m_settings, &Settings::command2CaptionChanged, m_command2,
+            [this](const QString& caption) { m_command2->setProperty("Caption", caption); });
     connect(m_check1, &QCheckBox::clicked, this, &frmTrove::Check1_Click);
     ControlHost::connectEvent(m_command1, "Click", m_items, [this] { m_items->Command1_Click(); });
     ControlHost::connectEvent(m_cmdHelp, "Click", this, [this] {
@@ -405,12 +404,11 @@ void frmTrove::load()
 
     // Where the window hides and the capture switch, as the options say.
     m_settings->hideMode = m_settings->panel.screenSide ? QStringLiteral("w") : QStringLiteral("s");
-    m_command2->setProperty("Caption", m_settings->command2Caption());
     m_capture.captureOn = m_settings->panel.startInOnMode;
 
     // The window's outline, once (it is not rebuilt when the window or the screen changes), then the
     // window at its place: retracted at the screen edge, or hidden at its place for the tray. Only
-    // the strip is in view there, so the rest of the window is built once the strip is drawn.
+    // the edge of its background is in view there, so its controls are made once that is drawn.
     setMask(WindowShape(ScreenMetrics::twipsPerPixelX(), ScreenMetrics::twipsPerPixelY()).region());
     updatePlacementGeometry();
     m_placement->placeAtStart();
@@ -432,6 +430,7 @@ void frmTrove::load()
     m_txtItemName->setMaxLength(30);
     m_check1->setFocusPolicy(Qt::NoFocus);
     m_check1->setChecked(m_capture.captureOn);
+    m_command2->setProperty("Caption", m_settings->command2Caption());
     m_label8->setText(QStringLiteral("About Stashbox v") + frmAbout::versionNumbers());
     // The version may need more room than the label was drawn with.
     m_label8->resize(std::max(m_label8->width(), m_label8->sizeHint().width()), m_label8->height());
@@ -777,6 +776,7 @@ void frmTrove::paintEvent(QPaintEvent* event)
         p.drawImage(QPoint(0, 0), skin.thumbnail(skin.size()));
     }
     // The frame goes to the screen when the painting is over.
+    m_painted = true;
     if (m_firstFrame)
         m_firstFrame->quit();
 }
@@ -785,7 +785,7 @@ void frmTrove::paintEvent(QPaintEvent* event)
 // awaited (for a short time at most), events run meanwhile, but no input reaches the window yet.
 void frmTrove::waitForFirstFrame()
 {
-    if (!isVisible())
+    if (!isVisible() || m_painted)
         return;
     QEventLoop loop;
     m_firstFrame = &loop;

@@ -211,7 +211,8 @@ private:
     QPointer<frmImageShow> m_imageShow;
     QPointer<frmAbout> m_about;
     StateProbe* m_probe = nullptr;
-    // While the start waits for the first frame.
+    // The first frame: whether it was painted, and the start's wait for it.
+    bool m_painted = false;
     QEventLoop* m_firstFrame = nullptr;
     static constexpr int FirstFrameWaitMs = 250;
 };
