@@ -1,10 +1,10 @@
 #include "notificationarea.h"
 
 #ifdef STASHBOX_XEMBED_TRAY
-#include <QByteArray>
-#include <QGuiApplication>
+#include "xcbtray.h"
 
-#include <X11/Xlib.h>
+#include <cstdlib>
+#include <memory>
 #endif
 
 namespace NotificationArea {
@@ -12,22 +12,19 @@ namespace NotificationArea {
 QRect rect()
 {
 #ifdef STASHBOX_XEMBED_TRAY
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
-    if (!display)
+    const XcbTray::Screen screen = XcbTray::screen();
+    const xcb_window_t owner = XcbTray::owner(screen);
+    if (owner == XCB_NONE)
         return {};
-    const int screen = DefaultScreen(display);
-    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
-    const Window owner = XGetSelectionOwner(display, XInternAtom(display, name.constData(), False));
-    XWindowAttributes attributes;
-    if (owner == None || !XGetWindowAttributes(display, owner, &attributes))
+    xcb_connection_t* c = screen.connection;
+    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, owner), nullptr), &std::free);
+    const std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, owner, screen.root, 0, 0), nullptr),
+        &std::free);
+    if (!geometry || !origin)
         return {};
-    int x = 0;
-    int y = 0;
-    Window child = None;
-    if (!XTranslateCoordinates(display, owner, RootWindow(display, screen), 0, 0, &x, &y, &child))
-        return {};
-    return QRect(x, y, attributes.width, attributes.height);
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
 #else
     return {};
 #endif

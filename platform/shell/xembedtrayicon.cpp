@@ -6,22 +6,20 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "xcbtray.h"
+
+#include <cstdint>
 
 namespace {
 
 // The usual notification-area icon size; the tray gives the window its final size when it embeds it.
 constexpr int kIconSize = 22;
-constexpr long kSystemTrayRequestDock = 0;
-constexpr long kXEmbedMapped = 1;
-
-Display* x11Display()
-{
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
+constexpr uint32_t kSystemTrayRequestDock = 0;
+constexpr uint32_t kXEmbedMapped = 1;
+// WM_NORMAL_HINTS: 18 numbers, the flags first; the size and the minimum size are set.
+constexpr int kSizeHintsLength = 18;
+constexpr uint32_t kSizeHintsSize = 1 << 3;
+constexpr uint32_t kSizeHintsMinSize = 1 << 4;
 
 } // namespace
 
@@ -40,39 +38,36 @@ XEmbedTrayIcon::XEmbedTrayIcon(const QImage& image, const QString& tip, Notify n
 
 bool XEmbedTrayIcon::dock()
 {
-    Display* display = x11Display();
-    if (!display)
+    const XcbTray::Screen screen = XcbTray::screen();
+    const xcb_window_t tray = XcbTray::owner(screen);
+    if (tray == XCB_NONE)
         return false;
-    const int screen = DefaultScreen(display);
-    const QByteArray selectionName = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
-    const Window tray = XGetSelectionOwner(display, XInternAtom(display, selectionName.constData(), False));
-    if (tray == None)
-        return false;
+    xcb_connection_t* c = screen.connection;
 
-    const auto window = Window(winId());
+    const auto window = xcb_window_t(winId());
     // Version 0, mapped: the tray shows the window as soon as it has embedded it.
-    const long info[2] = {0, kXEmbedMapped};
-    const Atom xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
-    XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(info), 2);
+    const uint32_t info[2] = {0, kXEmbedMapped};
+    const xcb_atom_t xembedInfo = XcbTray::atom(c, "_XEMBED_INFO");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2, info);
     // The tray sizes its socket by the window's minimum size when it embeds it (1 pixel wide
     // without one), and Qt writes the size hints only when it shows the window: too late.
-    XSizeHints hints{};
-    hints.flags = PMinSize | PSize;
-    hints.min_width = hints.width = kIconSize;
-    hints.min_height = hints.height = kIconSize;
-    XSetWMNormalHints(display, window, &hints);
+    uint32_t hints[kSizeHintsLength] = {};
+    hints[0] = kSizeHintsSize | kSizeHintsMinSize;
+    hints[3] = hints[5] = kIconSize; // width, minimum width
+    hints[4] = hints[6] = kIconSize; // height, minimum height
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32,
+                        kSizeHintsLength, hints);
 
-    XEvent request{};
-    request.xclient.type = ClientMessage;
-    request.xclient.window = tray;
-    request.xclient.message_type = XInternAtom(display, "_NET_SYSTEM_TRAY_OPCODE", False);
-    request.xclient.format = 32;
-    request.xclient.data.l[0] = CurrentTime;
-    request.xclient.data.l[1] = kSystemTrayRequestDock;
-    request.xclient.data.l[2] = long(window);
-    XSendEvent(display, tray, False, NoEventMask, &request);
-    XFlush(display);
+    xcb_client_message_event_t request = {};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = tray;
+    request.type = XcbTray::atom(c, "_NET_SYSTEM_TRAY_OPCODE");
+    request.data.data32[0] = XCB_CURRENT_TIME;
+    request.data.data32[1] = kSystemTrayRequestDock;
+    request.data.data32[2] = window;
+    xcb_send_event(c, false, tray, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&request));
+    xcb_flush(c);
     show();
     return true;
 }
