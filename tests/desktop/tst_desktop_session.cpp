@@ -41,6 +41,7 @@ private slots:
     void pickingPutsItemsBack();
     void itemMenuOnTheRow();
     void secondStartIsRefused();
+    void missingControlsEndTheStart();
     void startWithSystemEntry();
     void listSurvivesExitAndSignal();
     void secretsAreNeverRead();
@@ -268,6 +269,33 @@ void DesktopSessionTest::secondStartIsRefused()
     // The second copy wrote no autosave.
     QVERIFY(!QFileInfo::exists(m_fx.app().folder() + QStringLiteral("/{E098A55430BFFEE0816A628E}{")
                                + RigPaths::loginName() + QStringLiteral("}/temp.sbt")));
+}
+
+void DesktopSessionTest::missingControlsEndTheStart()
+{
+    QVERIFY2(m_fx.startApp(), qPrintable(m_fx.error()));
+    ProbeState s;
+    QVERIFY2(m_fx.copyText(QStringLiteral("kept from the last session")), qPrintable(m_fx.error()));
+    QVERIFY2(m_fx.waitForTopText(QStringLiteral("kept from the last session"), kArrive, &s), qPrintable(m_fx.error()));
+    m_fx.app().stop();
+    const auto read = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QString autosave = m_fx.app().folder() + QStringLiteral("/{E098A55430BFFEE0816A628E}{")
+        + RigPaths::loginName() + QStringLiteral("}/temp.sbt");
+    const QByteArray saved = read(autosave);
+    QVERIFY(!saved.isEmpty());
+
+    // The check box library is gone: the next start says so and ends, the last list left as it was.
+    QVERIFY(QFile::remove(m_fx.app().folder() + QStringLiteral("/FlatTick.so")));
+    QString why;
+    std::unique_ptr<ManagedProcess> next = m_fx.app().launchAnother(&why);
+    QVERIFY2(next, qPrintable(why));
+    QVERIFY2(answerBoxes(QStringLiteral("Return"), next->pid()), qPrintable(m_fx.error()));
+    QVERIFY2(next->waitForFinished(10000), "the program did not end");
+    QCOMPARE(next->exitCode(), 1);
+    QCOMPARE(read(autosave), saved);
 }
 
 void DesktopSessionTest::startWithSystemEntry()
