@@ -104,8 +104,8 @@ void frmTrove::buildStrip()
     connect(m_settings, &Settings::processEvents, this, [] { QCoreApplication::processEvents(); });
 }
 
-// The controls out of view while the window is retracted, with their names, texts, tooltips and
-// pictures.
+// The window's controls, with their names, texts, tooltips and pictures. None of them draws on
+// what is left on the screen while the window is retracted (the edge strip only takes the pointer).
 void frmTrove::buildControls()
 {
     // The hosted controls: their design and the properties the form data beside the program keeps.
