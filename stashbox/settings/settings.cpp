@@ -68,9 +68,16 @@ QString Settings::notSavedMessage() const
 
 void Settings::applyImageCaptureCheck()
 {
+    m_processCheckDeferred = false;
     // A screen-capture program of this name needs the clipboard's pictures for itself.
     if (processRunning && processRunning(QStringLiteral("sshostap.exe")))
         m_capture.imageCapture = false;
+}
+
+void Settings::applyDeferredProcessCheck()
+{
+    if (m_processCheckDeferred)
+        applyImageCaptureCheck();
 }
 
 void Settings::LoadOptions(ProcessCheck check)
@@ -83,6 +90,8 @@ void Settings::LoadOptions(ProcessCheck check)
     m_capture.imageCapture = read(QStringLiteral("images")) == Default;
     if (check == ProcessCheck::Now)
         applyImageCaptureCheck();
+    else
+        m_processCheckDeferred = true;
     m_capture.warnWhenFull = read(QStringLiteral("nowarn")) != Default;
 
     const QString picture = read(QStringLiteral("clipboardpicture"));

@@ -63,10 +63,11 @@ public:
     QString notSavedMessage() const;
 
     // Whether LoadOptions looks for the screen-capture program that needs the clipboard's pictures
-    // (a walk through every running process), or leaves that to a later applyImageCaptureCheck().
+    // (a walk through every running process), or leaves that to a later applyDeferredProcessCheck().
     enum class ProcessCheck { Now, Later };
     void LoadOptions(ProcessCheck check = ProcessCheck::Now);
-    void applyImageCaptureCheck();
+    // The check LoadOptions left for later, unless a later LoadOptions has made it since.
+    void applyDeferredProcessCheck();
     // False when any key could not be stored.
     bool SaveOptions();
 
@@ -92,9 +93,11 @@ signals:
 
 private:
     void loadSkin(const QString& file);
+    void applyImageCaptureCheck();
 
     ClipStore& m_store;
     Capture& m_capture;
+    bool m_processCheckDeferred = false;
     QString m_path;
     QString m_programFolder;
     Picture m_tss;

@@ -73,12 +73,12 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     m_placement =
         std::make_unique<Placement>(static_cast<PlacementWindow&>(*this), m_settings->hideMode, m_settings->speed,
                                     AppFolder::programFolder() + QStringLiteral("/clipboard.ico"));
-    buildStrip();
+    buildWindow();
 }
 
 // The window itself: all that shows while it is retracted is the edge of its background. Its
 // controls are made once it is on the screen (see load()).
-void frmTrove::buildStrip()
+void frmTrove::buildWindow()
 {
     setObjectName(QStringLiteral("frmTrove"));
     setWindowTitle(ProgramTitle);
@@ -443,13 +443,14 @@ void frmTrove::load()
         m_zqtray1->setProperty("ToolTipText", QStringLiteral(" Stashbox "));
     }
     applyStartWithWin();
-    m_settings->applyImageCaptureCheck();
 
     // The list: the chosen start-up file, or else the last session's list.
     const bool fileOpened = m_dataFiles->loadStartupFile();
     if (!fileOpened && m_settings->saveOnExit)
         m_dataFiles->restoreAutosave();
     m_listRestored = true;
+    // Reading a list reads the options again, and with them looks for the screen-capture program.
+    m_settings->applyDeferredProcessCheck();
     // From here on the list on disk follows the list in memory.
     connect(&m_grid, &GridModel::changed, m_dataFiles, &DataFiles::listChanged);
     connect(m_commands, &CommandBox::saveOnExitChanged, m_dataFiles, &DataFiles::listChanged);

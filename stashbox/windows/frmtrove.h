@@ -117,7 +117,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildStrip();
+    void buildWindow();
     void buildControls();
     void waitForFirstFrame();
     void placeControls();

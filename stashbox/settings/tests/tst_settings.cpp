@@ -321,6 +321,16 @@ void TestSettings::imageCaptureYieldsToScreenCapture()
     w.settings.LoadOptions();
     QCOMPARE(asked, QStringList({"sshostap.exe"}));
     QVERIFY(!w.capture.imageCapture);
+    // Left for later, the look is made once: by the next full load, or else when asked for.
+    w.settings.LoadOptions(Settings::ProcessCheck::Later);
+    QCOMPARE(asked.size(), 1);
+    w.settings.LoadOptions();
+    w.settings.applyDeferredProcessCheck();
+    QCOMPARE(asked.size(), 2);
+    w.settings.LoadOptions(Settings::ProcessCheck::Later);
+    w.settings.applyDeferredProcessCheck();
+    QCOMPARE(asked.size(), 3);
+    QVERIFY(!w.capture.imageCapture);
     // Our own process list finds processes by exact name only.
     QVERIFY(ProcessList::isRunning(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
     QVERIFY(!ProcessList::isRunning("sshostap.exe"));
