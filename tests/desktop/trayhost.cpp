@@ -1,8 +1,10 @@
 // A small form hosting the tray-icon control as the program will: created by ProgID from the
 // libraries in the program's folder and driven by name. It prints the control's events, one a
-// line, and takes commands on stdin: "add", "remove", "quit".
+// line, and takes commands on stdin: "add", "remove", "quit", and "area" (answered with the
+// notification area's rectangle as the program finds it).
 //   trayhost APP_DIR TOOLTIP
 #include "controlhost.h"
+#include "notificationarea.h"
 #include "registrystore.h"
 
 #include <QApplication>
@@ -66,6 +68,15 @@ int main(int argc, char** argv)
             app.quit();
         } else if (command == "add") {
             add();
+        } else if (command == "area") {
+            const QRect r = NotificationArea::rect();
+            say(QStringLiteral("area %1 %2 %3 %4")
+                    .arg(r.x())
+                    .arg(r.y())
+                    .arg(r.width())
+                    .arg(r.height())
+                    .toUtf8()
+                    .constData());
         } else if (command == "remove") {
             QMetaObject::invokeMethod(tray, "RemoveFromSystemTray");
             say("removed");

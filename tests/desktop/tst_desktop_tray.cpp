@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <X11/Xlib.h>
+
 namespace {
 
 constexpr int kWait = 10000;
@@ -82,6 +84,28 @@ void DesktopTrayTest::iconInTheTrayRaisesEvents()
     QRect place;
     // trayer sometimes gives the icon a 1-pixel-wide slot; the pointer still finds it there.
     QTRY_VERIFY_WITH_TIMEOUT(!(place = geometry(icon)).isEmpty(), kWait);
+
+    // The icon's window says it is an XEmbed client (version 0) that shows once embedded.
+    const QByteArray info =
+        m_session.run(QStringLiteral("xprop"), {QStringLiteral("-id"), icon, QStringLiteral("_XEMBED_INFO")}).output;
+    QVERIFY2(info.contains("_XEMBED_INFO(_XEMBED_INFO) = 0x0, 0x1"), info.constData());
+    // The notification area is the window that owns the tray selection, where Xlib finds it too.
+    Display* display = XOpenDisplay(m_session.display().toLocal8Bit().constData());
+    QVERIFY(display);
+    const Window owner = XGetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False));
+    XWindowAttributes attributes{};
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    const bool found = owner && XGetWindowAttributes(display, owner, &attributes)
+        && XTranslateCoordinates(display, owner, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    XCloseDisplay(display);
+    QVERIFY(found);
+    host->write("area\n");
+    QByteArray area;
+    QVERIFY(host->waitForLine("area", kWait, &area));
+    QCOMPARE(area,
+             QStringLiteral("area %1 %2 %3 %4").arg(x).arg(y).arg(attributes.width).arg(attributes.height).toUtf8());
 
     QVERIFY(m_session.moveMouse(place.center()));
     QVERIFY(host->waitForLine("MouseMove", kWait));

@@ -1,5 +1,6 @@
 #include "appfolder.h"
 #include "frmtrove.h"
+#include "gridview.h"
 #include "isolatedhome.h"
 #include "optionspage.h"
 #include "profilefile.h"
@@ -38,6 +39,8 @@ private slots:
     void mainWindowCapturesFromSystemClipboard();
     void settingsFileIsNamedForTheUser();
     void optionsPage();
+    void startInEitherPlace_data();
+    void startInEitherPlace();
 };
 
 void TestWindow::mainWindowCapturesFromSystemClipboard()
@@ -150,6 +153,39 @@ void TestWindow::optionsPage()
     // The scroll bar feeds the speed box.
     page->Vscroll()->setValue(77);
     QCOMPARE(page->speedtxt()->text(), QString("77"));
+}
+
+void TestWindow::startInEitherPlace_data()
+{
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("retracted at the edge") << false;
+    QTest::newRow("hidden for the tray") << true;
+}
+
+void TestWindow::startInEitherPlace()
+{
+    QFETCH(bool, tray);
+    QTemporaryDir folder;
+    ScriptedClipboard clipboard;
+    ScriptedDialogs dialogs;
+    frmTrove w(clipboard, dialogs, folder.path());
+    if (tray)
+        QVERIFY(ProfileFile::write(w.settingsPath(), "SBOptions", "ScreenSide", "False"));
+    QStringList asked;
+    w.settings().processRunning = [&asked](const QString& name) {
+        asked << name;
+        return true;
+    };
+    w.load();
+    // Shown first or not at all, the window has every control, with its settings, when the start ends.
+    QCOMPARE(w.isVisible(), !tray);
+    QVERIFY(w.controlProblems().isEmpty());
+    QVERIFY(!w.Options()->isVisibleTo(&w));
+    QVERIFY(w.Grid()->isVisibleTo(&w) && w.Command2()->isVisibleTo(&w) && w.ClipHandle()->isVisibleTo(&w));
+    QCOMPARE(w.Command2()->property("Caption").toString(), w.settings().command2Caption());
+    // The screen-capture program is looked for once, and before any copy is taken.
+    QCOMPARE(asked, QStringList({"sshostap.exe"}));
+    QVERIFY(!w.capture().imageCapture);
 }
 
 QTEST_MAIN(TestWindow)
