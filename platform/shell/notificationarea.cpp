@@ -2,9 +2,6 @@
 
 #ifdef STASHBOX_XEMBED_TRAY
 #include "xcbtray.h"
-
-#include <cstdlib>
-#include <memory>
 #endif
 
 namespace NotificationArea {
@@ -17,9 +14,9 @@ QRect rect()
     if (owner == XCB_NONE)
         return {};
     xcb_connection_t* c = screen.connection;
-    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+    const XcbTray::Reply<xcb_get_geometry_reply_t> geometry(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, owner), nullptr), &std::free);
-    const std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+    const XcbTray::Reply<xcb_translate_coordinates_reply_t> origin(
         xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, owner, screen.root, 0, 0), nullptr),
         &std::free);
     if (!geometry || !origin)

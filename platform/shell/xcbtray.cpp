@@ -5,14 +5,7 @@
 
 #include <X11/Xlib.h>
 
-#include <cstdlib>
-#include <memory>
-
 namespace XcbTray {
-
-namespace {
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-}
 
 Screen screen()
 {
@@ -35,7 +28,7 @@ Screen screen()
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name)
 {
-    const ReplyPtr<xcb_intern_atom_reply_t> reply(
+    const Reply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(connection, xcb_intern_atom(connection, false, uint16_t(qstrlen(name)), name), nullptr),
         &std::free);
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
@@ -47,7 +40,7 @@ xcb_window_t owner(const Screen& screen)
         return XCB_NONE;
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen.number);
     xcb_connection_t* c = screen.connection;
-    const ReplyPtr<xcb_get_selection_owner_reply_t> reply(
+    const Reply<xcb_get_selection_owner_reply_t> reply(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom(c, name.constData())), nullptr), &std::free);
     return reply ? reply->owner : xcb_window_t(XCB_NONE);
 }

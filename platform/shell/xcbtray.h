@@ -2,9 +2,15 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdlib>
+#include <memory>
+
 // The application's own X connection, and the notification area on its screen. Plain xcb: the
 // program does not load Xlib for these few requests.
 namespace XcbTray {
+
+// A reply of the X server, freed as xcb asks.
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 struct Screen
 {
