@@ -12,12 +12,16 @@ ClipboardOffer::~ClipboardOffer() = default;
 
 QByteArray ClipboardOffer::data(const QString& mime)
 {
-    if (!hasFormat(mime))
+    if (!hasFormat(mime) || m_tooLarge)
         return {};
     auto it = m_data.constFind(mime);
     if (it != m_data.constEnd())
         return *it;
-    const QByteArray bytes = fetchData(mime);
+    QByteArray bytes = fetchData(mime);
+    if (bytes.size() > MaxBytes)
+        markTooLarge();
+    if (m_tooLarge)
+        return {};
     m_data.insert(mime, bytes);
     return bytes;
 }
@@ -58,9 +62,13 @@ QString ClipboardOffer::text()
 {
     if (!hasText())
         return {};
-    if (!m_text)
+    if (!m_text && !m_tooLarge) {
         m_text = fetchText();
-    return *m_text;
+        // Every character came as at least one byte.
+        if (m_text->size() > MaxBytes)
+            markTooLarge();
+    }
+    return m_tooLarge ? QString() : *m_text;
 }
 
 QString ClipboardOffer::fetchText()

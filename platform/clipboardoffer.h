@@ -18,6 +18,10 @@ public:
     ClipboardOffer(const ClipboardOffer&) = delete;
     ClipboardOffer& operator=(const ClipboardOffer&) = delete;
 
+    // More of one type than this is not a copy anybody made: the offer is then not taken at all,
+    // however it arrives (in one piece or in many, through our reader or through Qt).
+    static constexpr qsizetype MaxBytes = qsizetype(256) << 20;
+
     const QStringList& formats() const { return m_formats; }
     bool hasFormat(const QString& mime) const { return m_formats.contains(mime); }
     QByteArray data(const QString& mime);
@@ -37,7 +41,12 @@ public:
 
     static const QStringList& rtfFormats();
 
+    // A type of this offer was larger than MaxBytes: nothing more is fetched, and what was fetched
+    // must not be used.
+    bool tooLarge() const { return m_tooLarge; }
+
 protected:
+    void markTooLarge() { m_tooLarge = true; }
     virtual QByteArray fetchData(const QString& mime) = 0;
     virtual QString fetchText();
     virtual QImage fetchImage(QByteArray* encodedOut);
@@ -50,6 +59,7 @@ private:
     QHash<QString, QByteArray> m_data;
     std::optional<QString> m_text;
     std::optional<Picture> m_picture;
+    bool m_tooLarge = false;
 };
 
 // An offer held in memory: for offers the program builds itself and for tests.

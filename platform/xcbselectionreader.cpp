@@ -60,7 +60,11 @@ protected:
     {
         if (m_sealed || !m_targets.contains(mime) || m_reader.abandoned(m_serial))
             return {};
-        return m_reader.fetch(m_serial, m_reader.atom(mime.toLatin1()));
+        bool over = false;
+        QByteArray bytes = m_reader.fetch(m_serial, m_reader.atom(mime.toLatin1()), &over);
+        if (over)
+            markTooLarge();
+        return bytes;
     }
 
     QString fetchText() override
@@ -182,9 +186,10 @@ void XcbSelectionReader::run()
             readOne(serial, prefetch);
             continue;
         }
-        // Idle: sleep until asked; late answers of abandoned reads are dropped unread.
+        // Idle: sleep until asked, or until a kept window's time is up; late answers of abandoned
+        // reads are dropped unread.
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {xcb_get_file_descriptor(m_connection), POLLIN, 0}};
-        ::poll(fds, 2, -1);
+        ::poll(fds, 2, expireRetired());
         quint64 count;
         [[maybe_unused]] const auto n = ::read(m_wakeFd, &count, sizeof count);
         while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection))
@@ -196,10 +201,7 @@ void XcbSelectionReader::run()
 
 void XcbSelectionReader::readOne(quint64 serial, const Prefetch& prefetch)
 {
-    while (!m_retired.empty() && (m_retired.front().second.hasExpired() || m_retired.size() > MaxRetired)) {
-        xcb_destroy_window(m_connection, m_retired.front().first);
-        m_retired.pop_front();
-    }
+    expireRetired();
     m_answered = true;
     m_window = xcb_generate_id(m_connection);
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -223,6 +225,20 @@ void XcbSelectionReader::readOne(quint64 serial, const Prefetch& prefetch)
     // An offer read only in part is never handed over.
     if (offer && !abandoned(serial))
         m_done(offer, serial);
+}
+
+int XcbSelectionReader::expireRetired()
+{
+    bool destroyed = false;
+    while (!m_retired.empty() && (m_retired.front().second.hasExpired() || m_retired.size() > MaxRetired)) {
+        xcb_destroy_window(m_connection, m_retired.front().first);
+        m_retired.pop_front();
+        destroyed = true;
+    }
+    if (destroyed)
+        xcb_flush(m_connection);
+    // The windows are kept in the order they were retired: the first one expires first.
+    return m_retired.empty() ? -1 : int(std::min<qint64>(m_retired.front().second.remainingTime() + 1, RetiredWindowMs));
 }
 
 QStringList XcbSelectionReader::targetNames(const QByteArray& bytes)
@@ -272,7 +288,7 @@ void* XcbSelectionReader::nextEvent(quint64 serial, int timeoutMs)
     }
 }
 
-QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
+QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target, bool* tooLarge)
 {
     if (!target)
         return {};
@@ -296,19 +312,46 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
         }
         converted = true;
     }
+    // Never more than the cap and a word: whatever the owner puts there meanwhile.
     const auto take = [this]() {
-        return own(xcb_get_property_reply(
-            m_connection,
-            xcb_get_property(m_connection, 1, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0x1fffffff),
-            nullptr));
+        return own(xcb_get_property_reply(m_connection,
+                                          xcb_get_property(m_connection, 1, m_window, m_property,
+                                                           XCB_GET_PROPERTY_TYPE_ANY, 0, ClipboardOffer::MaxBytes / 4 + 1),
+                                          nullptr));
     };
+    // Refused in one piece, the data is dropped from the server too; in pieces, the owner is simply
+    // not asked for the next one.
+    const auto refuse = [this, tooLarge](bool whole) {
+        if (whole)
+            xcb_delete_property(m_connection, m_window, m_property);
+        if (tooLarge)
+            *tooLarge = true;
+        return QByteArray();
+    };
+    // The property's size (and the size an INCR transfer announces) is known before its bytes are
+    // read: an offer larger than the cap never reaches our memory.
+    const auto head = own(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
+        nullptr));
+    if (!head)
+        return {};
+    const bool incr = head->type == m_incr;
+    quint32 announced = 0;
+    if (incr && xcb_get_property_value_length(head.get()) >= 4)
+        memcpy(&announced, xcb_get_property_value(head.get()), 4);
+    const qint64 size = incr ? qint64(announced) : qint64(xcb_get_property_value_length(head.get())) + head->bytes_after;
+    m_answered = !incr;
+    if (size > ClipboardOffer::MaxBytes)
+        return refuse(!incr);
     const auto first = take();
     if (!first)
         return {};
-    m_answered = first->type != m_incr;
-    if (m_answered)
-        return QByteArray(static_cast<const char*>(xcb_get_property_value(first.get())),
-                          xcb_get_property_value_length(first.get()));
+    if (!incr) {
+        const int length = xcb_get_property_value_length(first.get());
+        if (first->bytes_after > 0 || length > ClipboardOffer::MaxBytes)
+            return refuse(true);
+        return QByteArray(static_cast<const char*>(xcb_get_property_value(first.get())), length);
+    }
     // In pieces: each new value of the property is the next piece; an empty one ends the transfer.
     QByteArray bytes;
     for (;;) {
@@ -328,8 +371,8 @@ QByteArray XcbSelectionReader::fetch(quint64 serial, quint32 target)
             m_answered = true;
             return bytes;
         }
-        if (bytes.size() + length > MaxBytes)
-            return {};
+        if (bytes.size() + length > ClipboardOffer::MaxBytes)
+            return refuse(false);
         bytes.append(static_cast<const char*>(xcb_get_property_value(piece.get())), length);
     }
 }

@@ -37,8 +37,7 @@ public:
 
     // How long an owner may keep the reader waiting for one step of a transfer.
     static constexpr int StepTimeoutMs = 5000;
-    // More than this of one type, or more types than this, is not a copy anybody made.
-    static constexpr qsizetype MaxBytes = qsizetype(256) << 20;
+    // More types than this is not a copy anybody made (nor more than ClipboardOffer::MaxBytes of one).
     static constexpr size_t MaxTargets = 512;
     // How long a window of an abandoned read is kept for its owner's late answer, and how many.
     static constexpr int RetiredWindowMs = 60000;
@@ -49,8 +48,11 @@ private:
 
     void run();
     void readOne(quint64 serial, const Prefetch& prefetch);
-    // The bytes of `target`; empty when refused, abandoned, timed out or the connection failed.
-    QByteArray fetch(quint64 serial, quint32 target);
+    // The bytes of `target`; empty when refused, abandoned, timed out, larger than the offer's cap
+    // (`*tooLarge` set then) or the connection failed.
+    QByteArray fetch(quint64 serial, quint32 target, bool* tooLarge = nullptr);
+    // The windows of abandoned reads whose time is up are destroyed; how long until the next one is.
+    int expireRetired();
     QStringList targetNames(const QByteArray& atoms);
     quint32 atom(const QByteArray& name) const;
     // The next event of the read `serial`; null when it was abandoned or `timeoutMs` passed.
