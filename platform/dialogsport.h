@@ -36,6 +36,9 @@ public:
     virtual ~DialogsPort() = default;
 
     virtual Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
+    // Tells the user something that needs no answer, without holding anything up: the box stays
+    // open beside the window until closed, and a later notice replaces the text of one still open.
+    virtual void notice(const QString& text, const QString& title) = 0;
     // The chosen file's full path, or "" when the user cancelled.
     virtual QString chooseFile(const FileRequest& request) = 0;
     // Shows a popup menu at `globalPos` (its right edge there when `rightAligned`); the chosen id, 0 for none.

@@ -34,6 +34,8 @@ template <typename Exec> auto QtDialogs::runOpen(QWidget& widget, Exec exec)
 void QtDialogs::dismissAll()
 {
     m_dismissed = true;
+    if (m_notice)
+        m_notice->close();
     // Each one's event loop ends once control gets back to it.
     for (const QPointer<QWidget>& w : std::as_const(m_open)) {
         if (auto* dialog = qobject_cast<QDialog*>(w.data()))
@@ -81,6 +83,23 @@ DialogsPort::Answer QtDialogs::message(const QString& text, const QString& title
     case QMessageBox::Cancel: return Answer::Cancel;
     default: return declined(buttons) == Answer::No ? Answer::No : Answer::Ok;
     }
+}
+
+void QtDialogs::notice(const QString& text, const QString& title)
+{
+    if (m_dismissed)
+        return;
+    if (!m_notice) {
+        m_notice = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, m_parent);
+        m_notice->setAttribute(Qt::WA_DeleteOnClose);
+        m_notice->setWindowModality(Qt::NonModal);
+        // Shown without taking the focus from whatever the user is doing.
+        m_notice->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    m_notice->setWindowTitle(title);
+    m_notice->setText(text);
+    m_notice->show();
+    m_notice->raise();
 }
 
 QString QtDialogs::chooseFile(const FileRequest& request)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointer>
 
+class QMessageBox;
 class QWidget;
 
 // Real message boxes, file dialogs and menus.
@@ -15,6 +16,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
+    void notice(const QString& text, const QString& title) override;
     QString chooseFile(const FileRequest& request) override;
     int popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPos, bool rightAligned) override;
 
@@ -28,5 +30,6 @@ private:
 
     QPointer<QWidget> m_parent;
     QList<QPointer<QWidget>> m_open;
+    QPointer<QMessageBox> m_notice;
     bool m_dismissed = false;
 };

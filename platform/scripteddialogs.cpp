@@ -11,6 +11,11 @@ DialogsPort::Answer ScriptedDialogs::message(const QString& text, const QString&
     return buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo ? Answer::No : Answer::Ok;
 }
 
+void ScriptedDialogs::notice(const QString& text, const QString&)
+{
+    notices.append(text);
+}
+
 QString ScriptedDialogs::chooseFile(const FileRequest& request)
 {
     fileRequests.append(request);

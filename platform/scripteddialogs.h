@@ -32,10 +32,12 @@ public:
     std::function<void()> whileOpen;
 
     QList<Message> messages;
+    QStringList notices;
     QList<FileRequest> fileRequests;
     QList<Menu> menus;
 
     Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
+    void notice(const QString& text, const QString& title) override;
     QString chooseFile(const FileRequest& request) override;
     int popupMenu(const QList<MenuEntry>& entries, const QPoint& globalPos, bool rightAligned) override;
 

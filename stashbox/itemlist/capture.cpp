@@ -1,6 +1,7 @@
 #include "capture.h"
 #include "listconstants.h"
 
+#include "clipboardoffer.h"
 #include "clipboardport.h"
 #include "clipstore.h"
 #include "dialogsport.h"
@@ -31,6 +32,17 @@ QString Capture::fullListMessage(int limit)
         + QStringLiteral("\r\nYou must either delete an item or turn Stashbox's capture mode off.")
         + QStringLiteral("\r\nYou can turn this warning off by typing '-warn' in the command window,")
         + QStringLiteral("\r\nitems will then roll off the bottom.");
+}
+
+QString Capture::tooLargeMessage()
+{
+    return QStringLiteral("The last copy was not kept: it is larger than %1 MB.").arg(ClipboardOffer::MaxBytes >> 20);
+}
+
+QString Capture::listFullMessage()
+{
+    return QStringLiteral("The last copy was not kept: with it, the list would be too large to save. "
+                          "Delete a large item to make room.");
 }
 
 QString Capture::pictureStamp()
@@ -166,20 +178,33 @@ bool Capture::rowsHavePicture(quint64 fingerprint) const
     return false;
 }
 
+// Not a modal box: a copy made while the user works elsewhere must not stop the window.
+Capture::Result Capture::refuseTooLarge(const QString& why)
+{
+    m_dialogs.notice(why, ProgramTitle);
+    return Result::TooLarge;
+}
+
 Capture::Result Capture::take(ClipboardOffer& offer, bool dropOldest)
 {
     ClipItem item;
     if (offer.hasRtf()) {
         const QString rtf = offer.rtf();
+        if (offer.tooLarge())
+            return refuseTooLarge(tooLargeMessage());
         // An empty text would only ever push the oldest item out for nothing.
         if (rtf.isEmpty())
             return Result::Nothing;
         if (rowsHaveText(1, rtf))
             return Result::Duplicate;
         const QString text = offer.text();
+        if (offer.tooLarge())
+            return refuseTooLarge(tooLargeMessage());
         item = ClipItem{ItemKind::Rtf, text, rtf, {}, text};
     } else if (offer.hasText()) {
         const QString text = offer.text();
+        if (offer.tooLarge())
+            return refuseTooLarge(tooLargeMessage());
         if (text.isEmpty())
             return Result::Nothing;
         if (rowsHaveText(2, text))
@@ -187,6 +212,8 @@ Capture::Result Capture::take(ClipboardOffer& offer, bool dropOldest)
         item = ClipItem{ItemKind::Text, text, {}, {}, text};
     } else if (imageCapture && offer.hasImage()) {
         const Picture picture = offer.picture();
+        if (offer.tooLarge())
+            return refuseTooLarge(tooLargeMessage());
         if (picture.isNull())
             return Result::Nothing;
         const quint64 fingerprint = picture.fingerprint();
@@ -197,6 +224,8 @@ Capture::Result Capture::take(ClipboardOffer& offer, bool dropOldest)
     } else {
         return Result::Nothing;
     }
+    if (listFits && !listFits(item))
+        return refuseTooLarge(listFullMessage());
     if (dropOldest)
         m_store.setItemCount(m_store.itemCount() - 1);
     m_store.addItem(item);

@@ -5,6 +5,7 @@
 #include <functional>
 
 class ClipStore;
+struct ClipItem;
 class ClipboardOffer;
 class ClipboardPort;
 class DialogsPort;
@@ -21,6 +22,7 @@ public:
         Nothing,   // no usable format (or pictures switched off, or a picture that cannot be read)
         Added,
         Pending, // the offer is being read; the capture finishes when it is in hand
+        TooLarge, // larger than an offer may be, or than the list on disk can hold: the user is told
     };
 
     Capture(ClipStore& store, ClipboardPort& clipboard, DialogsPort& dialogs);
@@ -40,6 +42,8 @@ public:
     // Runs at the start of every capture that gets past the full-list test (keeps an extended
     // window on top).
     std::function<void()> beforeTaking;
+    // Whether the list still fits on disk with `item` on top (and the bottom row gone); unset: it does.
+    std::function<bool(const ClipItem& item)> listFits;
 
     // A clipboard change: captures when the switch is on.
     Result clipboardChanged();
@@ -59,6 +63,8 @@ public:
     void writeGuarded(const std::function<void()>& write);
 
     static QString fullListMessage(int limit);
+    static QString tooLargeMessage();
+    static QString listFullMessage();
     // mmddyyhhmmss of now.
     static QString pictureStamp();
 
@@ -68,6 +74,7 @@ private:
     void offerRead(ClipboardOffer& offer);
     Result captureOffer(ClipboardOffer& offer);
     Result take(ClipboardOffer& offer, bool dropOldest);
+    Result refuseTooLarge(const QString& why);
     QString uniqueStamp() const;
     bool rowsHaveText(int column, const QString& value) const;
     bool rowsHavePicture(quint64 fingerprint) const;

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QHash>
+#include <QSet>
 
 // A clipboard whose offers the test sets. Like the real one, the program's own writes notify
 // while they are being written.
@@ -12,6 +13,8 @@ class ScriptedClipboard final : public ClipboardPort
 public:
     QHash<QString, QByteArray> current;
     QHash<QString, int> fetches;
+    // Types whose owner offers more than an offer may hold.
+    QSet<QString> tooLarge;
     int writes = 0;
 
     // Another program takes the clipboard.
@@ -51,6 +54,10 @@ private:
         QByteArray fetchData(const QString& mime) override
         {
             ++m_owner.fetches[mime];
+            if (m_owner.tooLarge.contains(mime)) {
+                markTooLarge();
+                return {};
+            }
             return m_owner.current.value(mime);
         }
 

@@ -112,6 +112,7 @@ private slots:
     void limitShrinkKeepsNewest();
     void switchAndOwnWritesAreNotCaptured();
     void badOffersLeaveTheListIntact();
+    void oversizedItemsAreRefusedWithANotice();
     void eachFormatReadOnce();
     void secretOffersAreNeverTaken();
     void readsWaitForTheOwnerNotTheCaller();
@@ -384,6 +385,31 @@ void TestCapture::badOffersLeaveTheListIntact()
     QCOMPARE(w.store.itemCount(), 3);
     QCOMPARE(w.grid.textMatrix(0, 2).size(), big.size());
     QCOMPARE(w.texts().mid(1), QStringList({"item 1", "item 0"}));
+}
+
+void TestCapture::oversizedItemsAreRefusedWithANotice()
+{
+    World w;
+    w.fill(2);
+    w.clipboard.fetches.clear();
+    // More than an offer may hold: nothing more is fetched, the user is told once, without a box
+    // that waits for an answer.
+    w.clipboard.tooLarge = {"text/rtf"};
+    w.clipboard.copy({{"text/rtf", "{\\rtf1 big}"}, {"text/plain", "big"}});
+    QCOMPARE(w.capture.lastResult(), Capture::Result::TooLarge);
+    QCOMPARE(w.clipboard.fetches.value("text/plain"), 0);
+    QCOMPARE(w.dialogs.notices, QStringList{Capture::tooLargeMessage()});
+    QVERIFY(w.dialogs.messages.isEmpty());
+
+    // An item the list file could not take with the rest is refused, not every later save.
+    w.clipboard.tooLarge.clear();
+    w.capture.listFits = [](const ClipItem& item) { return item.text != "too much"; };
+    w.clipboard.copy(text("too much"));
+    QCOMPARE(w.capture.lastResult(), Capture::Result::TooLarge);
+    QCOMPARE(w.dialogs.notices.size(), 2);
+    QCOMPARE(w.dialogs.notices.last(), Capture::listFullMessage());
+    w.clipboard.copy(text("fits"));
+    QCOMPARE(w.texts(), QStringList({"fits", "item 1", "item 0"}));
 }
 
 void TestCapture::eachFormatReadOnce()
