@@ -1,7 +1,9 @@
 #include "plainfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -127,6 +129,24 @@ bool replace(const QString& path, const QByteArray& bytes, QFileDevice::Permissi
         return true;
     ::unlink(temporary.constData());
     return false;
+}
+
+void removeLeftovers(const QString& folder, const QString& name)
+{
+    // mkostemp() puts six letters or digits in place of the X's.
+    static const QRegularExpression leftover(QStringLiteral("^\\.(.+)\\.[A-Za-z0-9]{6}$"));
+    const QStringList hidden = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : hidden) {
+        const QRegularExpressionMatch match = leftover.match(entry);
+        if (!match.hasMatch() || (!name.isEmpty() && match.captured(1) != name))
+            continue;
+        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + entry);
+        struct stat st
+        { };
+        if (::lstat(path.constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
+            && st.st_uid == ::geteuid())
+            ::unlink(path.constData());
+    }
 }
 
 } // namespace PlainFile

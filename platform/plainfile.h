@@ -23,4 +23,9 @@ Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links =
 bool replace(const QString& path, const QByteArray& bytes,
              QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
+// Removes the temporary files that replace() leaves when it is cut short (".<name>.XXXXXX") in
+// `folder`: those of `name` only, or, with `name` empty, all of them. Only plain files of the
+// user's own are removed; a link is removed, never followed.
+void removeLeftovers(const QString& folder, const QString& name = QString());
+
 } // namespace PlainFile

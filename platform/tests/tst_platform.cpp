@@ -175,6 +175,17 @@ void TestPlatform::specialFilesAreNeverReadAndLinksNeverWrittenThrough()
     QVERIFY(!QFileInfo(ini).isSymLink());
     QCOMPARE(fileBytes(victim), QByteArray("[SBOptions]\nkeep=me\n"));
     QCOMPARE(fileBytes(ini), QByteArray("[SBOptions]\nkeep=me\npro=100\n"));
+
+    // What a write cut short leaves is removed; other hidden files, and the files they point to, stay.
+    for (const char* name : {".user.ini.aB3dE9", ".list.sbt.000000", ".user.ini.short", ".hidden"})
+        writeFile(dir.filePath(name), "x");
+    QVERIFY(QFile::link(victim, dir.filePath(".user.ini.LiNk00")));
+    const auto hidden = [&dir] { return QDir(dir.path()).entryList({".*"}, QDir::Files | QDir::Hidden | QDir::System); };
+    PlainFile::removeLeftovers(dir.path(), "user.ini");
+    QCOMPARE(hidden(), QStringList({".hidden", ".list.sbt.000000", ".user.ini.short"}));
+    PlainFile::removeLeftovers(dir.path());
+    QCOMPARE(hidden(), QStringList({".hidden", ".user.ini.short"}));
+    QCOMPARE(fileBytes(victim), QByteArray("[SBOptions]\nkeep=me\n"));
 }
 
 void TestPlatform::unreadableProfileFileIsNeverReplaced()

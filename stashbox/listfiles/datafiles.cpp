@@ -2,6 +2,7 @@
 #include "listconstants.h"
 
 #include "appfolder.h"
+#include "clipitem.h"
 #include "clipstore.h"
 #include "dialogsport.h"
 #include "gridmodel.h"
@@ -351,6 +352,24 @@ bool DataFiles::restoreAutosave()
             QFile::remove(picture);
     }
     return true;
+}
+
+bool DataFiles::listFits(const ClipItem& item) const
+{
+    ListFile::Contents list = ListFile::fromGrid(m_store.grid());
+    if (!list.rows.isEmpty())
+        list.rows.removeLast();
+    list.rows.prepend(ListFile::Row{item.kind, {item.label, item.data, item.text}});
+    return ListFile::encodedSize(list) <= ListFile::MaxFileBytes;
+}
+
+void DataFiles::removeLeftovers() const
+{
+    for (const QString& list : {autosavePath(), sessionPath()}) {
+        PlainFile::removeLeftovers(autosaveFolder(), QFileInfo(list).fileName());
+        PlainFile::removeLeftovers(pictureFolder(list));
+    }
+    PlainFile::removeLeftovers(m_userFolder, m_userName + QStringLiteral(".ini"));
 }
 
 void DataFiles::listChanged()

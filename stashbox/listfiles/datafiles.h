@@ -11,6 +11,7 @@
 #include <optional>
 
 class ClipStore;
+struct ClipItem;
 class DialogsPort;
 class Settings;
 
@@ -48,6 +49,13 @@ public:
     // and are in the session copy, deletes them. A list that cannot be read is kept aside under a
     // clear name and the list starts empty.
     bool restoreAutosave();
+
+    // Whether the list file still takes the list with `item` added on top (its bottom row gone):
+    // an item that would make every later save fail is refused instead.
+    bool listFits(const ClipItem& item) const;
+    // At start: the temporary files that writes cut short (a kill, a full disk) left in the
+    // autosave folder, its picture folders and beside the settings.
+    void removeLeftovers() const;
 
     // The list changed: the session copy follows within SessionDelayMs, one write for a burst.
     void listChanged();

@@ -62,6 +62,8 @@ void applyToGrid(const Contents& contents, GridModel& grid);
 // Values outside the ranges the reader accepts (negative sizes, unknown modes) are clamped as written,
 // so that whatever encode gives, decode takes back.
 QByteArray encode(const Contents& contents);
+// The size of encode(contents), without encoding.
+qint64 encodedSize(const Contents& contents);
 // `out` is untouched unless the result is Ok.
 Status decode(const QByteArray& bytes, Contents* out);
 

@@ -219,17 +219,21 @@ QString describe(Status s)
     return QStringLiteral("Unknown list file error.");
 }
 
+qint64 encodedSize(const Contents& contents)
+{
+    qint64 size = MagicSize + 4 + (12 + qint64(LayoutBytes)) + 12 + 4 + 12;
+    for (const Row& row : contents.rows) {
+        size += qint64(RowRecordBytes) - 4 * 8 + textBytes(row.kind);
+        for (const QString& t : row.text)
+            size += textBytes(t);
+    }
+    return size;
+}
+
 QByteArray encode(const Contents& contents)
 {
     // Sized up front so that a list with a huge text is built in one allocation.
-    qsizetype expected = MagicSize + 4 + (12 + qsizetype(LayoutBytes)) + 12 + 4 + 12;
-    for (const Row& row : contents.rows) {
-        expected += qsizetype(RowRecordBytes) - 4 * 8 + textBytes(row.kind);
-        for (const QString& t : row.text)
-            expected += textBytes(t);
-    }
-
-    Writer w(expected);
+    Writer w(qsizetype(encodedSize(contents)));
     w.raw(Magic, MagicSize);
     w.number(FormatMajor);
     w.number(FormatMinor);
@@ -312,10 +316,10 @@ Status write(const QString& path, const Contents& contents)
 {
     if (contents.rows.size() > MaxRows)
         return Status::CannotWrite;
-    const QByteArray bytes = encode(contents);
     // Never write what read would refuse.
-    if (bytes.size() > MaxFileBytes)
+    if (encodedSize(contents) > MaxFileBytes)
         return Status::CannotWrite;
+    const QByteArray bytes = encode(contents);
     // Owner-only from the first byte, whatever the permissions of the file it replaces; a link in
     // its place is replaced, not written through.
     return PlainFile::replace(path, bytes) ? Status::Ok : Status::CannotWrite;

@@ -303,6 +303,7 @@ void frmTrove::wireControls()
         if (m_placement->isExtended())
             SetTopmost(true);
     };
+    m_capture.listFits = [this](const ClipItem& item) { return m_dataFiles->listFits(item); };
     ControlHost::connectEvent(m_command2, "Click", this, [this] { Retract(); });
     connect(m_settings, &Settings::command2CaptionChanged, m_command2,
             [this](const QString& caption) { m_command2->setProperty("Caption", caption); });
@@ -444,7 +445,9 @@ void frmTrove::load()
     }
     applyStartWithWin();
 
-    // The list: the chosen start-up file, or else the last session's list.
+    // The list: the chosen start-up file, or else the last session's list; what writes cut short
+    // left beside them goes first.
+    m_dataFiles->removeLeftovers();
     const bool fileOpened = m_dataFiles->loadStartupFile();
     if (!fileOpened && m_settings->saveOnExit)
         m_dataFiles->restoreAutosave();

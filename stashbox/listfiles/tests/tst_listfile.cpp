@@ -208,6 +208,8 @@ void TestListFile::roundTripsTheList()
     Contents back;
     QCOMPARE(ListFile::decode(ListFile::encode(list), &back), Status::Ok);
     QCOMPARE(back.rows.size(), rowCount);
+    // What the capture checks a new item against before it takes it.
+    QCOMPARE(ListFile::encodedSize(list), ListFile::encode(list).size());
     QVERIFY(back == list);
 
     QTemporaryDir dir;
