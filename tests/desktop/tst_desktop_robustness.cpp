@@ -3,14 +3,20 @@
 // hang it, or cost the user items already in the list.
 
 #include "desktopfixture.h"
+#include "rigpaths.h"
 #include "sampleimages.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -21,6 +27,18 @@ constexpr int kArrive = 10000;
 // Qt gives up on a silent owner after its own transfer timeout (5 s); a
 // blocked capture must be over well within this.
 constexpr int kAfterSilentOwner = 15000;
+
+// A figure of /proc/<pid>/status ("VmRSS", "VmHWM"), in KiB; -1 when it cannot be read.
+qint64 statusKiB(qint64 pid, const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
 
 QString bigText(qsizetype size)
 {
@@ -54,6 +72,7 @@ private slots:
     void ownerThatNeverAnswers();
     void slowOwnerIsWaitedFor();
     void eachTypeRequestedOncePerCopy();
+    void offerLargerThanTheCapInOnePiece();
 
 private:
     // Two items every case must keep, whatever it throws at the program.
@@ -394,6 +413,52 @@ void DesktopRobustnessTest::eachTypeRequestedOncePerCopy()
                  qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(offer.name), owner.logText())));
         QVERIFY2(seedStillThere(s), qPrintable(m_fx.error()));
     }
+}
+
+void DesktopRobustnessTest::offerLargerThanTheCapInOnePiece()
+{
+    // 300 MiB in one property, without INCR (the rig's X server takes requests of up to 508 MiB):
+    // its size is known before its bytes are read, and it is never fetched.
+    const qint64 pid = m_fx.app().pid();
+    const qint64 idleKiB = statusKiB(pid, "VmRSS");
+    QVERIFY(idleKiB > 0);
+    const qsizetype size = qsizetype(300) << 20;
+    ClipOwnerProcess& huge = m_fx.newOwner();
+    huge.offer(QStringLiteral("UTF8_STRING"), QByteArray(size, 'x')).incrAbove(size + 1);
+    QVERIFY2(m_fx.start(huge), qPrintable(m_fx.error()));
+    QVERIFY2(huge.waitForDataRequest(kArrive), qPrintable(huge.logText()));
+    // The user is told once, without a box that holds anything up: the next copy is taken meanwhile.
+    QTRY_COMPARE_WITH_TIMEOUT(m_fx.session().visibleDialogs(QStringLiteral("^Stashbox$")).size(), 1, kArrive);
+    ProbeState s;
+    QVERIFY2(m_fx.sentinel(&s), qPrintable(m_fx.error()));
+    QCOMPARE(s.count, 3);
+    QVERIFY2(seedStillThere(s), qPrintable(m_fx.error()));
+    QVERIFY2(huge.logText().contains(QStringLiteral("UTF8_STRING answered")), qPrintable(huge.logText()));
+    const qint64 peakKiB = statusKiB(pid, "VmHWM");
+    qInfo("resident %lld KiB before the offer, at most %lld KiB after", idleKiB, peakKiB);
+    QVERIFY2(peakKiB - idleKiB < 100 * 1024, qPrintable(QString::number(peakKiB)));
+
+    // SIGTERM ends it at once; what a write cut short left in its folders is gone after the next start.
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(pid), SIGTERM);
+    while (m_fx.app().isAlive() && clock.elapsed() < 1000)
+        QThread::msleep(20);
+    QVERIFY2(!m_fx.app().isAlive(), "still running a second after SIGTERM");
+    const QString autosave = m_fx.app().userFolder() + QStringLiteral("/{E098A55430BFFEE0816A628E}{")
+        + RigPaths::loginName() + QLatin1Char('}');
+    const QStringList leftovers{autosave + QStringLiteral("/.session.sbt.Ab12Cd"),
+                                autosave + QStringLiteral("/temp.sbt_Data/.120626165347.x9Y8z7")};
+    QVERIFY(QDir().mkpath(autosave + QStringLiteral("/temp.sbt_Data")));
+    for (const QString& path : leftovers) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
+    }
+    QString why;
+    QVERIFY2(m_fx.app().restart(&why), qPrintable(why));
+    QVERIFY2(m_fx.waitForTopText(s.texts().constFirst(), kArrive, &s), qPrintable(m_fx.error()));
+    for (const QString& path : leftovers)
+        QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
 }
 
 QTEST_GUILESS_MAIN(DesktopRobustnessTest)

@@ -78,7 +78,10 @@ bool XSession::start(QString* error)
     if (!m_xvfb->start(QStringLiteral("Xvfb"),
                        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                         QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                        QStringLiteral("tcp"), QStringLiteral("-noreset"),
+                        // Requests of up to 508 MiB (the default is 16 MiB): an owner may then
+                        // offer hundreds of megabytes in one property, without INCR.
+                        QStringLiteral("-maxbigreqsize"), QStringLiteral("127")},
                        error)) {
         m_xvfb.reset();
         return false;
