@@ -1,24 +1,68 @@
 #include "appfolder.h"
+#include "controlchannel.h"
 #include "datafiles.h"
 #include "dialogsport.h"
 #include "frmtrove.h"
 #include "listconstants.h"
+#include "listreport.h"
 #include "picturespill.h"
 #include "qtclipboardport.h"
 #include "qtdialogs.h"
+#include "remotecontrol.h"
 #include "signalwatcher.h"
 #include "singleinstance.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QSessionManager>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <cstdio>
+#include <optional>
 
 namespace {
-int run(QApplication& app, QtDialogs& dialogs);
-}
+int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChannel::Request>& request);
+int sendToRunningCopy(const ControlChannel::Request& request);
+int printSavedList(int argc, char** argv, bool json);
+bool writeOut(const QByteArray& bytes);
+} // namespace
 
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments);
+    switch (line.action) {
+    case CommandLine::Action::Invalid:
+        std::fprintf(stderr, "stashbox: %s\nTry 'stashbox --help' for the commands.\n", qPrintable(line.error));
+        return 2;
+    case CommandLine::Action::Help: return writeOut(CommandLine::usage()) ? 0 : 1;
+    case CommandLine::Action::Version: return writeOut("Stashbox " STASHBOX_VERSION "\n") ? 0 : 1;
+    case CommandLine::Action::Start:
+    case CommandLine::Action::Command: break;
+    }
+
+    // Before anything else: a second copy must not touch the first one's settings or list. A
+    // command goes to the copy that holds the lock.
+    SingleInstance instance(QStringLiteral("stashbox"));
+    const bool first = instance.acquire();
+    std::optional<ControlChannel::Request> request;
+    if (line.action == CommandLine::Action::Command) {
+        if (!first)
+            return sendToRunningCopy(line.request);
+        if (!line.startsProgram()) {
+            if (line.request.command == "hide") {
+                std::fputs("stashbox: Stashbox is not running.\n", stderr);
+                return 1;
+            }
+            return printSavedList(argc, argv, line.request.command == "list-json");
+        }
+        // This copy starts the program and then does what was asked.
+        request = line.request;
+    }
+
     // The tray-icon control takes a window of its own for its icon's id; the controls beside it,
     // all drawn into the main window, need none.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
@@ -26,10 +70,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setApplicationVersion(QStringLiteral(STASHBOX_VERSION));
     QtDialogs dialogs;
-
-    // Before anything else: a second copy must not touch the first one's settings or list.
-    SingleInstance instance(QStringLiteral("stashbox"));
-    if (!instance.acquire()) {
+    if (!first) {
         dialogs.message(QStringLiteral("Stashbox is already running."), ProgramTitle, DialogsPort::Icon::Information,
                         DialogsPort::Buttons::Ok);
         return 0;
@@ -38,13 +79,13 @@ int main(int argc, char** argv)
     // Captured pictures wait on disk, not in memory; the folder is ours alone and goes with us.
     PictureSpill::enable(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
                          + QStringLiteral("/stashbox"));
-    const int rc = run(app, dialogs);
+    const int rc = run(app, dialogs, request);
     PictureSpill::disable();
     return rc;
 }
 
 namespace {
-int run(QApplication& app, QtDialogs& dialogs)
+int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChannel::Request>& request)
 {
     QtClipboardPort clipboard;
     frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
@@ -68,7 +109,17 @@ int run(QApplication& app, QtDialogs& dialogs)
                      [terminate](QSessionManager&) { terminate(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmTrove::closeInOrder);
 
-    window.load();
+    // Commands from a shell, once the window is set up; a command given at start then runs.
+    ControlChannel::Server control(ControlChannel::defaultPath());
+    window.load([&window, &control, &request] {
+        control.handler = [&window](const ControlChannel::Request& r) { return window.command(r); };
+        if (QString error; !control.listen(&error))
+            std::fprintf(stderr, "Stashbox: commands from a shell cannot reach it: %s\n", qPrintable(error));
+        if (!request)
+            return;
+        if (const ControlChannel::Answer answer = window.command(*request); !answer.ok)
+            std::fprintf(stderr, "stashbox: %s\n", answer.text.constData());
+    });
     // Ended while it started: there is nothing more to run.
     if (window.isClosed())
         return 0;
@@ -81,5 +132,49 @@ int run(QApplication& app, QtDialogs& dialogs)
         return 1;
     }
     return app.exec();
+}
+
+bool writeOut(const QByteArray& bytes)
+{
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0;
+}
+
+// The running copy holds the lock from its start, and listens once its window is set up: a copy
+// that is still starting is given a few seconds.
+int sendToRunningCopy(const ControlChannel::Request& request)
+{
+    const QString path = ControlChannel::defaultPath();
+    const QDeadlineTimer deadline(10000);
+    ControlChannel::Answer answer;
+    QString error;
+    while (!ControlChannel::send(path, request, &answer, &error, 10000)) {
+        if (!ControlChannel::untrustedReason(path).isEmpty() || deadline.hasExpired()) {
+            std::fprintf(stderr, "stashbox: the running Stashbox cannot be reached: %s\n", qPrintable(error));
+            return 1;
+        }
+        QThread::msleep(50);
+    }
+    if (!answer.ok) {
+        std::fprintf(stderr, "stashbox: %s\n", answer.text.constData());
+        return 1;
+    }
+    return writeOut(answer.text) ? 0 : 1;
+}
+
+// With no copy running, the list is the one it saved.
+int printSavedList(int argc, char** argv, bool json)
+{
+    QCoreApplication app(argc, argv);
+    ListFile::Contents contents;
+    QString file;
+    if (const QString error =
+            DataFiles::readSaved(AppFolder::userFilesFolder(), AppFolder::userName(), &contents, &file);
+        !error.isEmpty()) {
+        std::fprintf(stderr, "stashbox: the saved list cannot be read: %s\n", qPrintable(error));
+        return 1;
+    }
+    const ListReport::PictureLookup pictures = ListReport::pictureFolderOf(file);
+    return writeOut(json ? ListReport::json(file, contents, pictures) : ListReport::lines(contents, pictures)) ? 0 : 1;
 }
 } // namespace

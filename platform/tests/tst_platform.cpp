@@ -1,5 +1,6 @@
 #include "appfolder.h"
 #include "clipboardoffer.h"
+#include "controlchannel.h"
 #include "dialogsport.h"
 #include "picture.h"
 #include "picturespill.h"
@@ -17,6 +18,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 
 namespace {
 QByteArray png(const QImage& image)
@@ -75,6 +78,8 @@ private slots:
     void secretCheckReadsNoContent();
     void filterConversion();
     void rounding();
+    void controlChannelTakesOnlyOurRequests();
+    void controlChannelRefusesAPlantedSocket();
 };
 
 void TestPlatform::profileFileReadsAndWrites()
@@ -393,6 +398,65 @@ void TestPlatform::rounding()
     QCOMPARE(ScreenMetrics::roundNearest(-2.5), -3);
     // 235 twips at 15 twips per pixel.
     QCOMPARE(ScreenMetrics::roundNearest(235 / 15.0), 16);
+}
+
+void TestPlatform::controlChannelTakesOnlyOurRequests()
+{
+    using ControlChannel::Request;
+    const Request copy{"copy", 12};
+    QCOMPARE(copy.encode(), QByteArray("STASHBOX1 copy 12\n"));
+    QCOMPARE(Request::parse(copy.encode())->number, 12);
+    for (const char* bad :
+         {"STASHBOX1 copy 12", "STASHBOX1 Copy\n", "STASHBOX1  copy\n", "STASHBOX2 copy\n", "STASHBOX1 copy -1\n",
+          "STASHBOX1 copy 1 2\n", "STASHBOX1 copy 1234567890\n", "GET / HTTP/1.0\n", "STASHBOX1 toggle\r\n"})
+        QVERIFY2(!Request::parse(bad), bad);
+    QVERIFY(!Request::parse("STASHBOX1 " + QByteArray(60, 'a') + '\n'));
+
+    // A running server hands each request on, and answers what it gets back; the socket is ours alone.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.socket"));
+    ControlChannel::Server server(path);
+    QStringList handled;
+    server.handler = [&handled](const Request& r) {
+        handled << QString::fromLatin1(r.command);
+        return ControlChannel::Answer{true, "listed\n"};
+    };
+    QString error;
+    QVERIFY2(server.listen(&error), qPrintable(error));
+    struct stat st = {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    ControlChannel::Answer answer;
+    bool sent = false;
+    std::thread client([&] { sent = ControlChannel::send(path, {"list", -1}, &answer, &error, 5000); });
+    QTRY_VERIFY(!handled.isEmpty());
+    client.join();
+    QVERIFY2(sent, qPrintable(error));
+    QVERIFY(answer.ok);
+    QCOMPARE(answer.text, QByteArray("listed\n"));
+}
+
+void TestPlatform::controlChannelRefusesAPlantedSocket()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.socket"));
+    const QString target = dir.filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QFile::link(target, path));
+    QString error;
+    ControlChannel::Server linked(path);
+    QVERIFY(!linked.listen(&error));
+    QVERIFY(error.contains(QLatin1String("link")));
+    ControlChannel::Answer answer;
+    QVERIFY(!ControlChannel::send(path, {"show", -1}, &answer, &error, 1000));
+    QVERIFY(QFileInfo(path).isSymLink());
+
+    QVERIFY(QFile::remove(path));
+    QFile plain(path);
+    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("mine") == 4);
+    plain.close();
+    ControlChannel::Server overPlainFile(path);
+    QVERIFY(!overPlainFile.listen(&error));
+    QCOMPARE(QFileInfo(path).size(), 4);
 }
 
 QTEST_MAIN(TestPlatform)

@@ -111,6 +111,24 @@ void GridModel::setRowHeight(int row, int twips)
     emit changed();
 }
 
+bool GridModel::isRowHidden(int row) const
+{
+    return validRow(row) && m_rows[size_t(row)].hidden;
+}
+
+void GridModel::setRowHidden(int row, bool hidden)
+{
+    if (!validRow(row) || m_rows[size_t(row)].hidden == hidden)
+        return;
+    m_rows[size_t(row)].hidden = hidden;
+    emit changed();
+}
+
+int GridModel::shownHeight(int row) const
+{
+    return validRow(row) && !m_rows[size_t(row)].hidden ? m_rows[size_t(row)].height : 0;
+}
+
 int GridModel::cellLeft(int row, int col) const
 {
     if (!validCell(row, col))
@@ -127,9 +145,9 @@ int GridModel::cellTop(int row, int col) const
         return 0;
     int top = 0;
     for (int r = m_topRow; r < row; ++r)
-        top += m_rows[size_t(r)].height;
+        top += shownHeight(r);
     for (int r = row; r < m_topRow; ++r)
-        top -= m_rows[size_t(r)].height;
+        top -= shownHeight(r);
     return top;
 }
 
@@ -139,7 +157,7 @@ int GridModel::rowAt(int y) const
         return -1;
     int top = 0;
     for (int r = m_topRow; r < rows(); ++r) {
-        top += m_rows[size_t(r)].height;
+        top += shownHeight(r);
         if (y < top)
             return r;
     }

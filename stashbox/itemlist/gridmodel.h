@@ -41,8 +41,15 @@ public:
     void setRowData(int row, const QString& data);
     int rowHeight(int row) const;
     void setRowHeight(int row, int twips);
+    // A hidden row keeps its place, number and height but takes no room on the screen (find by
+    // typing hides the rows that do not match). Hiding is no part of the list's contents.
+    bool isRowHidden(int row) const;
+    void setRowHidden(int row, bool hidden);
+    // The height the row takes on the screen: 0 when hidden.
+    int shownHeight(int row) const;
 
-    // The cell's edges in the list's own coordinates (the first visible row is at the top).
+    // The cell's edges in the list's own coordinates (the first visible row is at the top; hidden
+    // rows take no room).
     int cellLeft(int row, int col) const;
     int cellTop(int row, int col) const;
     // The row at a height within the list (0 = top of the first visible row), or -1 below the last row.
@@ -97,6 +104,7 @@ private:
         std::array<Picture, Columns> picture;
         QString data;
         int height = ItemRowHeight;
+        bool hidden = false;
         mutable QString preview;
         mutable bool previewValid = false;
     };

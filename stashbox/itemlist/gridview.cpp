@@ -10,6 +10,9 @@
 #include <QScrollBar>
 #include <QStyleOptionButton>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 constexpr int ButtonWidthPx = 18;
 
@@ -61,7 +64,7 @@ int GridView::maxTopRow() const
     int used = 0;
     int r = m_model.rows() - 1;
     for (; r >= 0; --r) {
-        used += px(m_model.rowHeight(r));
+        used += px(m_model.shownHeight(r));
         if (used > avail)
             return std::min(m_model.rows() - 1, r + 1);
     }
@@ -93,7 +96,7 @@ void GridView::scrollContentsBy(int, int)
 
 QRect GridView::rowRect(int row) const
 {
-    if (row < m_model.topRow() || row >= m_model.rows())
+    if (row < m_model.topRow() || row >= m_model.rows() || m_model.isRowHidden(row))
         return {};
     const int top = px(m_model.cellTop(row, 0));
     if (top >= viewport()->height())
@@ -142,7 +145,7 @@ void GridView::paintEvent(QPaintEvent*)
     const QColor lineColour = palette().color(QPalette::Mid);
     int y = 0;
     for (int r = m_model.topRow(); r < m_model.rows() && y < area.height(); ++r) {
-        const int h = px(m_model.rowHeight(r));
+        const int h = px(m_model.shownHeight(r));
         const QRect cell(0, y, colW, h);
         y += h;
         if (h <= 0)
@@ -238,28 +241,77 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event)
     mousePressEvent(event);
 }
 
+// The row `steps` shown rows away from `from` (towards the end when positive), or the last shown
+// row on the way; -1 when none is shown that way.
+int GridView::shownRowFrom(int from, int steps) const
+{
+    const int rows = m_model.rows();
+    const int direction = steps < 0 ? -1 : 1;
+    int left = std::abs(steps);
+    int found = -1;
+    for (int r = std::clamp(from, 0, rows - 1); r >= 0 && r < rows && left > 0; r += direction) {
+        if (m_model.isRowHidden(r))
+            continue;
+        found = r;
+        if (r != from)
+            --left;
+    }
+    return found;
+}
+
 void GridView::keyPressEvent(QKeyEvent* event)
 {
     const int rows = m_model.rows();
     if (rows == 0)
         return QAbstractScrollArea::keyPressEvent(event);
     const int page = std::max(1, verticalScrollBar()->pageStep());
-    int target = m_model.row();
+    const int current = m_model.row();
+    int target = current;
     switch (event->key()) {
-    // Enter does what a click on the current row does; the menu key what its button does.
+    // Enter does what a click on the current row does; the menu key what its button does. A row
+    // hidden by find by typing is not there to pick.
+    case Qt::Key_Space:
+        if (findActive) {
+            emit typed(event->text());
+            return;
+        }
+        [[fallthrough]];
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Space: m_model.pressRow(target, 1, 0, QPointF()); return;
-    case Qt::Key_Menu: m_model.clickCellButton(); return;
-    case Qt::Key_Up: target -= 1; break;
-    case Qt::Key_Down: target += 1; break;
-    case Qt::Key_PageUp: target -= page; break;
-    case Qt::Key_PageDown: target += page; break;
-    case Qt::Key_Home: target = 0; break;
-    case Qt::Key_End: target = rows - 1; break;
-    default: return QAbstractScrollArea::keyPressEvent(event);
+        if (!m_model.isRowHidden(current)) {
+            m_model.pressRow(current, 1, 0, QPointF());
+            emit rowPicked();
+        }
+        return;
+    case Qt::Key_Menu:
+        if (!m_model.isRowHidden(current))
+            m_model.clickCellButton();
+        return;
+    case Qt::Key_Escape: emit escapePressed(); return;
+    case Qt::Key_Backspace: emit backspacePressed(); return;
+    case Qt::Key_Up: target = shownRowFrom(current, -1); break;
+    case Qt::Key_Down: target = shownRowFrom(current, 1); break;
+    case Qt::Key_PageUp: target = shownRowFrom(current, -page); break;
+    case Qt::Key_PageDown: target = shownRowFrom(current, page); break;
+    case Qt::Key_Home: target = shownRowFrom(-1, 1); break;
+    case Qt::Key_End: target = shownRowFrom(rows, -1); break;
+    default:
+        if (isTyping(event)) {
+            emit typed(event->text());
+            return;
+        }
+        return QAbstractScrollArea::keyPressEvent(event);
     }
-    target = std::clamp(target, 0, rows - 1);
+    if (target < 0)
+        return;
     m_model.select(target, 0);
     ensureVisible(target);
+}
+
+bool GridView::isTyping(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
 }

@@ -19,6 +19,16 @@ public:
     QRect cellButtonRect() const;
     // Scrolls so that `row` is fully shown.
     void ensureVisible(int row);
+    // While a search is typed, the space bar adds a blank to it instead of picking the row.
+    bool findActive = false;
+
+signals:
+    // Enter (or the space bar) put the current row's item on the clipboard.
+    void rowPicked();
+    // Printable characters typed into the list, and the keys that edit or end what was typed.
+    void typed(const QString& text);
+    void backspacePressed();
+    void escapePressed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,6 +44,8 @@ private:
     void updateScrollBar();
     int px(int twips) const;
     int maxTopRow() const;
+    int shownRowFrom(int from, int steps) const;
+    static bool isTyping(const QKeyEvent* event);
 
     GridModel& m_model;
     bool m_syncing = false;

@@ -227,7 +227,12 @@ void ItemInteraction::clearAll()
 
 void ItemInteraction::Command1_Click()
 {
-    deleteItem(m_store.grid().row());
+    // A row that find by typing hides is not the item the user sees.
+    const int row = m_store.grid().row();
+    if (m_store.grid().isRowHidden(row))
+        emit keepOnTop();
+    else
+        deleteItem(row);
 }
 
 void ItemInteraction::deleteItem(int row)

@@ -73,9 +73,9 @@ DataFiles::DataFiles(ClipStore& store, Settings& settings, DialogsPort& dialogs,
     connect(&m_sessionTimer, &QTimer::timeout, this, &DataFiles::writeSession);
 }
 
-QString DataFiles::autosaveFolder() const
+QString DataFiles::autosaveFolderOf(const QString& userFolder, const QString& userName)
 {
-    return m_userFolder + QStringLiteral("/{E098A55430BFFEE0816A628E}{") + m_userName + QLatin1Char('}');
+    return userFolder + QStringLiteral("/{E098A55430BFFEE0816A628E}{") + userName + QLatin1Char('}');
 }
 
 QString DataFiles::autosavePath() const
@@ -370,6 +370,24 @@ void DataFiles::removeLeftovers() const
         PlainFile::removeLeftovers(pictureFolder(list));
     }
     PlainFile::removeLeftovers(m_userFolder, m_userName + QStringLiteral(".ini"));
+}
+
+QString DataFiles::readSaved(const QString& userFolder, const QString& userName, ListFile::Contents* out, QString* file)
+{
+    const QString folder = autosaveFolderOf(userFolder, userName);
+    for (const auto& [path, contents] : {std::pair{userFolder, false}, std::pair{folder, true}})
+        if (QString reason = AppFolder::untrustedReason(path, contents); !reason.isEmpty())
+            return reason;
+    file->clear();
+    *out = ListFile::Contents();
+    for (const QString& name : {QStringLiteral("/session.sbt"), QStringLiteral("/temp.sbt")}) {
+        if (!QFile::exists(folder + name))
+            continue;
+        *file = folder + name;
+        const ListFile::Status status = ListFile::read(*file, out);
+        return status == ListFile::Status::Ok ? QString() : *file + QStringLiteral(": ") + ListFile::describe(status);
+    }
+    return {};
 }
 
 void DataFiles::listChanged()

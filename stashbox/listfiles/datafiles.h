@@ -25,7 +25,8 @@ public:
     DataFiles(ClipStore& store, Settings& settings, DialogsPort& dialogs, const QString& programFolder,
               const QString& userFolder, const QString& userName, QObject* parent = nullptr);
 
-    QString autosaveFolder() const;
+    QString autosaveFolder() const { return autosaveFolderOf(m_userFolder, m_userName); }
+    static QString autosaveFolderOf(const QString& userFolder, const QString& userName);
     QString autosavePath() const;
     // The session copy: while the program runs with save-on-exit on, the list on disk follows the
     // list in memory here, so that a crash or a kill costs at most the last moments. An orderly
@@ -49,6 +50,12 @@ public:
     // and are in the session copy, deletes them. A list that cannot be read is kept aside under a
     // clear name and the list starts empty.
     bool restoreAutosave();
+    // The list the next start restores (the session copy a run that did not close in order left
+    // behind, else the autosave), read without changing anything: for a look at the list while the
+    // program is not running. `file` gets the file read, empty when there is none (the list is then
+    // empty). Returns why it could not be read; empty when it could.
+    static QString readSaved(const QString& userFolder, const QString& userName, ListFile::Contents* out,
+                             QString* file);
 
     // Whether the list file still takes the list with `item` added on top (its bottom row gone):
     // an item that would make every later save fail is refused instead.

@@ -6,6 +6,7 @@
 #include "plainfile.h"
 #include "processlist.h"
 
+#include <QKeySequence>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
@@ -138,6 +139,10 @@ void Settings::LoadOptions(ProcessCheck check)
         ScreenSide_Click();
     }
 
+    // Written by hand only: the options page leaves it as it is.
+    const QString key = read(QStringLiteral("Hotkey"));
+    hotkey = key == Default ? DefaultHotkey : key;
+
     const QString anispeed = read(QStringLiteral("anispeed"));
     if (anispeed == Default) {
         speed = 30;
@@ -148,6 +153,25 @@ void Settings::LoadOptions(ProcessCheck check)
     panel.scrollValue = speed;
     panel.enabledFileControls = panel.loadFile;
     emit panelChanged();
+}
+
+std::optional<QKeyCombination> Settings::parseHotkey(const QString& text)
+{
+    const QKeySequence sequence = QKeySequence::fromString(text.trimmed(), QKeySequence::PortableText);
+    if (sequence.count() != 1)
+        return std::nullopt;
+    const QKeyCombination key = sequence[0];
+    switch (key.key()) {
+    case Qt::Key_unknown:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock: return std::nullopt;
+    default: return key;
+    }
 }
 
 bool Settings::SaveOptions()

@@ -3,8 +3,10 @@
 #include "picture.h"
 #include "zqiniclass.h"
 
+#include <QKeyCombination>
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class Capture;
 class ClipStore;
@@ -41,6 +43,11 @@ public:
     PanelOptions panel;
     bool saveOnExit = true;
     qint16 speed = 30;
+    // The key that shows and hides the window from anywhere on the desktop ("Hotkey"); empty for none.
+    static inline const QString DefaultHotkey = QStringLiteral("Ctrl+Alt+V");
+    QString hotkey = DefaultHotkey;
+    // One key with its modifiers, written as "Ctrl+Alt+V"; nothing when the text is not such a key.
+    static std::optional<QKeyCombination> parseHotkey(const QString& text);
     // "w": hides at the screen side; "s": hides in the tray.
     QString hideMode = QStringLiteral("w");
     // Where the file dialogs of the options page and the command box start.

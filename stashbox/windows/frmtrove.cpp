@@ -6,10 +6,12 @@
 #include "commandbox.h"
 #include "controlhost.h"
 #include "datafiles.h"
+#include "desktopkeyboard.h"
 #include "dialogsport.h"
 #include "formdesign.h"
 #include "frmabout.h"
 #include "gridview.h"
+#include "listfilter.h"
 #include "notificationarea.h"
 #include "optionspage.h"
 #include "processlist.h"
@@ -22,6 +24,7 @@
 #include "windowshape.h"
 #include "zoomoutline.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,10 +33,13 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QJsonObject>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -45,6 +51,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -68,11 +75,14 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_commands(new CommandBox(*m_settings, m_store, m_capture, dialogs, this))
     , m_dataFiles(new DataFiles(m_store, *m_settings, dialogs, AppFolder::fileDialogFolder(), userFolder,
                                 AppFolder::userName(), this))
+    , m_placement(std::make_unique<Placement>(static_cast<PlacementWindow&>(*this), m_settings->hideMode,
+                                              m_settings->speed,
+                                              AppFolder::programFolder() + QStringLiteral("/clipboard.ico")))
+    , m_summon(*m_placement, static_cast<SummonWindow&>(*this))
+    , m_remote(m_store, m_summon)
+    , m_filter(new ListFilter(m_store, this))
 {
     m_settings->fileDialogFolder = AppFolder::fileDialogFolder();
-    m_placement =
-        std::make_unique<Placement>(static_cast<PlacementWindow&>(*this), m_settings->hideMode, m_settings->speed,
-                                    AppFolder::programFolder() + QStringLiteral("/clipboard.ico"));
     buildWindow();
 }
 
@@ -122,6 +132,8 @@ void frmTrove::buildControls()
 
     m_lblItemCount = new QLabel(ClipStore::countLabelFor(m_store.itemCount()), m_picture1);
     m_lblItemCount->setObjectName(QStringLiteral("lblItemCount"));
+    // It may show what was typed to find an item: never as markup.
+    m_lblItemCount->setTextFormat(Qt::PlainText);
     m_lblItemCount->setToolTip(
         QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     m_lblItemCount->installEventFilter(this);
@@ -239,7 +251,7 @@ void frmTrove::wireTrayIcon()
     ControlHost::connectEvent(m_zqtray1, "LeftButtonClick", this, [this] { m_placement->showFromTray(); });
     ControlHost::connectEvent(m_zqtray1, "RightButtonClick", this, [this] { m_trayMenu->open(QCursor::pos()); });
     ControlHost::connectEvent(m_zqtray1, "MouseMove", this, [this] {
-        m_zqtray1->setProperty("ToolTipText", TrayMenu::toolTip(m_lblItemCount->text()));
+        m_zqtray1->setProperty("ToolTipText", TrayMenu::toolTip(m_store.countLabelText()));
     });
 }
 
@@ -296,6 +308,16 @@ void frmTrove::placeControls()
 void frmTrove::wireControls()
 {
     connect(&m_store, &ClipStore::countChanged, this, &frmTrove::showCount);
+    // Find by typing in the list; Escape ends it, and with nothing to end sends the window back.
+    connect(m_filter, &ListFilter::changed, this, &frmTrove::showCount);
+    connect(m_filter, &ListFilter::changed, m_gridView, [this] { m_gridView->findActive = m_filter->isActive(); });
+    connect(m_gridView, &GridView::typed, m_filter, &ListFilter::type);
+    connect(m_gridView, &GridView::backspacePressed, m_filter, &ListFilter::backspace);
+    connect(m_gridView, &GridView::escapePressed, this, [this] {
+        if (!m_filter->clear())
+            m_summon.hide();
+    });
+    connect(m_gridView, &GridView::rowPicked, this, [this] { m_summon.itemPicked(); });
     // The full-list warning is shown over the window, which must be in view for it; an item is taken
     // with the window out on top.
     m_capture.showForWarning = [this] { m_placement->bringIntoView(); };
@@ -353,6 +375,16 @@ void frmTrove::attachStateProbe(const QString& path)
     m_probe->placementState = [this] {
         return QJsonObject{{"extended", m_placement->isExtended()}, {"trayZooms", m_trayZooms}};
     };
+    m_probe->keyboardState = [this] {
+        const QWidget* focus = QApplication::focusWidget();
+        return QJsonObject{{"active", isActiveWindow()},
+                           {"focus", focus ? focus->objectName() : QString()},
+                           {"summoned", m_summon.isSummoned()},
+                           {"query", m_filter->query()},
+                           {"matches", m_filter->matches()}};
+    };
+    connect(qApp, &QApplication::focusChanged, m_probe, &StateProbe::schedule);
+    connect(m_filter, &ListFilter::changed, m_probe, &StateProbe::schedule);
     m_probe->addControl(QStringLiteral("Command2"), m_command2);
     m_probe->addControl(QStringLiteral("ClipHandle"), m_clipHandle);
     m_probe->addControl(QStringLiteral("txtItemName"), m_txtItemName);
@@ -391,7 +423,7 @@ QString frmTrove::welcomeMessage()
         + SupportAddress + QLatin1Char('.');
 }
 
-void frmTrove::load()
+void frmTrove::load(const std::function<void()>& ready)
 {
     // The single-instance test has run before the window was made (see main).
     setWindowTitle(ProgramTitle);
@@ -492,6 +524,14 @@ void frmTrove::load()
         if (marker.open(QIODevice::WriteOnly))
             marker.close();
         m_dialogs.message(welcomeMessage(), ProgramTitle, DialogsPort::Icon::Information, DialogsPort::Buttons::Ok);
+        if (m_closed)
+            return;
+    }
+
+    // The key for the whole desktop, and what was asked for at start.
+    grabHotkey();
+    if (ready) {
+        ready();
         if (m_closed)
             return;
     }
@@ -677,9 +717,79 @@ void frmTrove::Check1_Click()
         m_probe->schedule();
 }
 
-void frmTrove::showCount(int count)
+void frmTrove::showCount()
 {
-    m_lblItemCount->setText(ClipStore::countLabelFor(count));
+    if (!m_filter->isActive()) {
+        m_lblItemCount->setText(m_store.countLabelText());
+        return;
+    }
+    // A long query shows its end, the characters just typed.
+    const QFontMetrics fm(m_lblItemCount->font());
+    const int room = m_lblItemCount->width() - fm.horizontalAdvance(ListFilter::countLabelFor({}, m_filter->matches()));
+    m_lblItemCount->setText(ListFilter::countLabelFor(
+        fm.elidedText(m_filter->query(), Qt::ElideLeft, std::max(room, 0)), m_filter->matches()));
+}
+
+void frmTrove::Retract()
+{
+    m_placement->Retract();
+    if (m_placement->isExtended())
+        return;
+    m_summon.retracted();
+    m_filter->clear();
+}
+
+// Summoned: the window takes the keyboard, the newest item current.
+void frmTrove::takeKeyboard()
+{
+    raise();
+    activateWindow();
+    m_gridView->setFocus(Qt::ShortcutFocusReason);
+    m_grid.select(0, 0);
+    m_gridView->ensureVisible(0);
+}
+
+quintptr frmTrove::focusedWindow() const
+{
+    const quintptr window = m_keyboard ? m_keyboard->focusedWindow() : 0;
+    return window == internalWinId() ? 0 : window;
+}
+
+void frmTrove::giveFocusTo(quintptr window)
+{
+    if (m_keyboard)
+        m_keyboard->giveFocusTo(window);
+}
+
+// Read once at start: the default Ctrl+Alt+V, none when the value is empty. What cannot be used is
+// said once on standard error, and the program goes on without the key.
+void frmTrove::grabHotkey()
+{
+    const QString text = m_settings->hotkey;
+    if (text.trimmed().isEmpty())
+        return;
+    const std::optional<QKeyCombination> key = Settings::parseHotkey(text);
+    if (!key) {
+        std::fprintf(stderr, "Stashbox: the key \"%s\" (Hotkey in %s) is not a key; Stashbox goes on without one.\n",
+                     qPrintable(text), qPrintable(settingsPath()));
+        return;
+    }
+    m_keyboard = DesktopKeyboard::forDesktop();
+    if (!m_keyboard)
+        return;
+    const QString name = QKeySequence(*key).toString(QKeySequence::PortableText);
+    switch (m_keyboard->grab(*key)) {
+    case DesktopKeyboard::Grab::Done:
+        connect(m_keyboard.get(), &DesktopKeyboard::pressed, this, [this] { m_summon.toggle(); });
+        return;
+    case DesktopKeyboard::Grab::Taken:
+        std::fprintf(stderr, "Stashbox: the key %s is taken by another program; Stashbox goes on without it.\n",
+                     qPrintable(name));
+        return;
+    case DesktopKeyboard::Grab::NoSuchKey:
+        std::fprintf(stderr, "Stashbox: the keyboard has no key %s; Stashbox goes on without it.\n", qPrintable(name));
+        return;
+    }
 }
 
 void frmTrove::syncNameBox()
@@ -726,7 +836,7 @@ void frmTrove::cmdExit_Click()
             SetTopmost(true);
             return;
         }
-        if (m_lblItemCount->text().section(QLatin1Char(' '), 0, 0).toInt() > 0
+        if (m_store.countLabelText().section(QLatin1Char(' '), 0, 0).toInt() > 0
             && m_dialogs.message(QStringLiteral("Save clipboard data?"), ProgramTitle, DialogsPort::Icon::None,
                                  DialogsPort::Buttons::YesNo)
                 == DialogsPort::Answer::Yes)

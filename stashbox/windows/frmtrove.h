@@ -9,7 +9,9 @@
 #include "iteminteraction.h"
 #include "placement.h"
 #include "programpictures.h"
+#include "remotecontrol.h"
 #include "settings.h"
+#include "summon.h"
 #include "traymenu.h"
 #include "viewers.h"
 
@@ -29,13 +31,15 @@ class QLineEdit;
 class CommandBox;
 class ControlHost;
 class DataFiles;
+class DesktopKeyboard;
+class ListFilter;
 class OptionsPage;
 class RegistryStore;
 class StateProbe;
 
 // The main window: the item list and the controls around it. It owns the list's model, the store,
 // the capture and the item actions, and forwards its controls' events to them.
-class frmTrove final : public QWidget, private PlacementWindow
+class frmTrove final : public QWidget, private PlacementWindow, private SummonWindow
 {
     Q_OBJECT
 public:
@@ -43,8 +47,9 @@ public:
     frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString& userFolder, QWidget* parent = nullptr);
     ~frmTrove() override;
 
-    // The start-up sequence.
-    void load();
+    // The start-up sequence. `ready` runs once the window is set up, before what is on the
+    // clipboard is taken (commands given at start act on the list as it was saved).
+    void load(const std::function<void()>& ready = {});
     // The About box, modal (Label8 and the tray menu).
     void showAbout();
     // The help page beside the program, in the desktop's browser (cmdHelp and the tray menu).
@@ -101,8 +106,13 @@ public:
     bool isTopmost() const { return m_topmost; }
 
     // Hide the window at the screen edge or in the tray; slide it out from the screen edge.
-    void Retract() { m_placement->Retract(); }
+    void Retract();
     void Extend() { m_placement->Extend(); }
+    // Shown and hidden on request (the desktop's key, a command from a shell), with the keyboard.
+    Summon& summon() { return m_summon; }
+    ListFilter& filter() { return *m_filter; }
+    // A command from a shell.
+    ControlChannel::Answer command(const ControlChannel::Request& request) { return m_remote.answer(request); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -151,8 +161,15 @@ private:
     void TrayZoom(bool fromTray) override;
     void setTrayIcon(const QString& path) override;
     void addToTray(const QString& toolTip) override;
+    void takeKeyboard() override;
+    quintptr focusedWindow() const override;
+    void giveFocusTo(quintptr window) override;
+    void retract() override { Retract(); }
+    // The desktop's key that shows and hides the window (the settings' "Hotkey").
+    void grabHotkey();
     void Check1_Click();
-    void showCount(int count);
+    // The count, or the query and its matches while find by typing is on.
+    void showCount();
     void syncNameBox();
     void showTextViewer(int row);
     void showImageViewer(int row);
@@ -173,6 +190,10 @@ private:
     CommandBox* m_commands;
     DataFiles* m_dataFiles;
     std::unique_ptr<Placement> m_placement;
+    Summon m_summon;
+    RemoteControl m_remote;
+    ListFilter* m_filter;
+    std::unique_ptr<DesktopKeyboard> m_keyboard;
     std::unique_ptr<ControlHost> m_controls;
     std::vector<FormDesign::Control> m_design;
     FormData m_form;

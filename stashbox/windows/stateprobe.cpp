@@ -128,6 +128,7 @@ void StateProbe::writeNow()
         {"controls", controls},
         {"captions", captions},
         {"placement", placementState ? placementState() : QJsonObject()},
+        {"keyboard", keyboardState ? keyboardState() : QJsonObject()},
     };
     QSaveFile out(m_path);
     if (out.open(QIODevice::WriteOnly)) {

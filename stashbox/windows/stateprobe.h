@@ -31,6 +31,8 @@ public:
     std::function<QRect(int row)> rowScreenRect;
     // Where the window is (out or not, zooms drawn), as a JSON object.
     std::function<QJsonObject()> placementState;
+    // Where the keyboard is and what find by typing holds, as a JSON object.
+    std::function<QJsonObject()> keyboardState;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -31,6 +31,7 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray& json, QString* err
     s.pid = o.value(QLatin1String("pid")).toInteger();
     s.count = o.value(QLatin1String("count")).toInt(-1);
     s.countLabel = o.value(QLatin1String("countLabel")).toString();
+    s.currentRow = o.value(QLatin1String("currentRow")).toInt(-1);
     s.limit = o.value(QLatin1String("limit")).toInt();
     s.captureOn = o.value(QLatin1String("captureOn")).toBool();
     s.imageCapture = o.value(QLatin1String("imageCapture")).toBool();
@@ -58,6 +59,11 @@ std::optional<ProbeState> ProbeState::parse(const QByteArray& json, QString* err
     const QJsonObject placement = o.value(QLatin1String("placement")).toObject();
     s.extended = placement.value(QLatin1String("extended")).toBool();
     s.trayZooms = placement.value(QLatin1String("trayZooms")).toInt(-1);
+    const QJsonObject keyboard = o.value(QLatin1String("keyboard")).toObject();
+    s.active = keyboard.value(QLatin1String("active")).toBool();
+    s.focus = keyboard.value(QLatin1String("focus")).toString();
+    s.summoned = keyboard.value(QLatin1String("summoned")).toBool();
+    s.query = keyboard.value(QLatin1String("query")).toString();
     const QJsonObject captions = o.value(QLatin1String("captions")).toObject();
     for (auto it = captions.begin(); it != captions.end(); ++it)
         s.captions.insert(it.key(), it.value().toString());

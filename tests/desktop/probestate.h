@@ -42,6 +42,13 @@ struct ProbeState
     // The window is out (slid out, or back from the tray); zooms to and from the tray drawn so far.
     bool extended = false;
     int trayZooms = -1;
+    // The window is the active one; the name of the control with the keyboard focus; shown by the
+    // desktop's key or a command; what find by typing holds.
+    bool active = false;
+    QString focus;
+    bool summoned = false;
+    QString query;
+    int currentRow = -1;
 
     static std::optional<ProbeState> read(const QString& path, QString* error = nullptr);
     static std::optional<ProbeState> parse(const QByteArray& json, QString* error = nullptr);

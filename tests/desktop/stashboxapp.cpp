@@ -188,6 +188,16 @@ bool StashboxApp::restart(QString* error, int timeoutMs)
     return launch(error, timeoutMs);
 }
 
+XSession::Result StashboxApp::command(const QStringList& args, int timeoutMs)
+{
+    return m_session.run(program(), args, environment(), timeoutMs);
+}
+
+QString StashboxApp::socketPath() const
+{
+    return m_temp.filePath(QStringLiteral("runtime/stashbox.socket"));
+}
+
 std::unique_ptr<ManagedProcess> StashboxApp::launchAnother(QString* error)
 {
     auto other = std::make_unique<ManagedProcess>();

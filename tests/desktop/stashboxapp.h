@@ -2,6 +2,7 @@
 
 #include "managedprocess.h"
 #include "probestate.h"
+#include "xsession.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,8 +14,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-class XSession;
 
 // One run of the real program on an XSession: from a fresh copy of the built
 // program folder, with HOME and the XDG folders of its own, so every run
@@ -46,6 +45,11 @@ public:
     // caller owns and stops it.
     std::unique_ptr<ManagedProcess> launchAnother(QString* error);
     void stop();
+    // Runs the program with a command (--toggle, --list, ...) in this run's folders, as a user's
+    // shell would, and gives what it printed on stdout.
+    XSession::Result command(const QStringList& args, int timeoutMs = 15000);
+    // The socket the running copy listens on.
+    QString socketPath() const;
     // The home folder the program runs with, and its XDG config folder.
     QString homePath() const;
     QString configPath() const;

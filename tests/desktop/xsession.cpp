@@ -166,9 +166,15 @@ bool XSession::waitForSelectionOwner(const QString& selection, int timeoutMs)
 
 XSession::Result XSession::run(const QString& program, const QStringList& args, int timeoutMs, const QByteArray& input)
 {
+    return run(program, args, environment(), timeoutMs, input);
+}
+
+XSession::Result XSession::run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                               int timeoutMs, const QByteArray& input)
+{
     Result result;
     QProcess process;
-    process.setProcessEnvironment(environment());
+    process.setProcessEnvironment(env);
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, args);
     if (!process.waitForStarted(5000))

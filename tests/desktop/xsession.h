@@ -42,6 +42,9 @@ public:
     };
     // Runs a short-lived tool on this display, bounded; killed when it overruns.
     Result run(const QString& program, const QStringList& args, int timeoutMs = 10000, const QByteArray& input = {});
+    // The same with an environment of the caller's.
+    Result run(const QString& program, const QStringList& args, const QProcessEnvironment& env, int timeoutMs,
+               const QByteArray& input = {});
 
     // Programs that keep running (clipboard owners); stopped with the session
     // or by stopHelpers().

@@ -1,5 +1,7 @@
+#include "clipstore.h"
 #include "gridmodel.h"
 #include "gridview.h"
+#include "listfilter.h"
 #include "screenmetrics.h"
 
 #include <QScrollBar>
@@ -53,6 +55,7 @@ private slots:
     void hugeLabelsAreCutForDrawing();
     void viewTurnsClicksAndKeysIntoEvents();
     void viewDrawsLinesBackgroundAndButton();
+    void typingShowsTheMatchesUnderTheirNumbers();
 };
 
 void TestGrid::rowCountKeepsAndDropsContent()
@@ -322,6 +325,64 @@ void TestGrid::viewDrawsLinesBackgroundAndButton()
     shot = view.viewport()->grab().toImage();
     const QRect button = view.cellButtonRect();
     QCOMPARE(shot.pixel(button.center()), qRgb(250, 0, 250));
+}
+
+void TestGrid::typingShowsTheMatchesUnderTheirNumbers()
+{
+    GridModel grid;
+    ClipStore store(grid, KindIcons{});
+    store.setItemLimit(20);
+    const auto text = [](const QString& t, const QString& label = {}) {
+        return ClipItem{ItemKind::Text, label.isEmpty() ? t : label, {}, {}, t};
+    };
+    store.addItem(text(QStringLiteral("git status")));
+    store.addItem(text(QStringLiteral("make test")));
+    store.addItem(text(QStringLiteral("abc"), QStringLiteral("Git notes\r\n-->abc")));
+    GridView view(grid);
+    view.resize(300, 400);
+    ListFilter filter(store);
+    connect(&view, &GridView::typed, &filter, &ListFilter::type);
+    connect(&view, &GridView::backspacePressed, &filter, &ListFilter::backspace);
+    connect(&filter, &ListFilter::changed, &view, [&] { view.findActive = filter.isActive(); });
+    const auto shown = [&grid] {
+        QList<int> rows;
+        for (int r = 0; r < grid.rows(); ++r)
+            if (!grid.isRowHidden(r))
+                rows << r;
+        return rows;
+    };
+
+    // By text or by name, in any case; the others take no room and keep their rows.
+    QTest::keyClicks(&view, QStringLiteral("GIT"));
+    QCOMPARE(filter.query(), QStringLiteral("GIT"));
+    QCOMPARE(shown(), (QList<int>{0, 2}));
+    QCOMPARE(filter.matches(), 2);
+    QVERIFY(view.rowRect(1).isEmpty());
+    QCOMPARE(view.rowRect(2).top(), view.rowRect(0).bottom() + 1);
+    QCOMPARE(ListFilter::countLabelFor(filter.query(), filter.matches()), QStringLiteral("\"GIT\": 2"));
+    QTest::keyClick(&view, Qt::Key_Down);
+    QCOMPARE(grid.row(), 2);
+    QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("git status"));
+
+    // A copy that arrives meanwhile is added as always, and shown when it matches; the current row is
+    // one that is shown.
+    store.addItem(text(QStringLiteral("make clean")));
+    store.addItem(text(QStringLiteral("git push")));
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(), (QList<int>{0, 2, 4}));
+    QVERIFY(!grid.isRowHidden(grid.row()));
+    QCOMPARE(grid.rowHeight(1), ItemRowHeight);
+
+    // The space bar types while a query is on; Backspace takes back what was typed.
+    QTest::keyClicks(&view, QStringLiteral(" s"));
+    QCOMPARE(filter.query(), QStringLiteral("GIT s"));
+    QCOMPARE(shown(), QList<int>{4});
+    QCOMPARE(grid.row(), 4);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(&view, Qt::Key_Backspace);
+    QVERIFY(!filter.isActive());
+    QCOMPARE(shown().size(), grid.rows());
+    QVERIFY(!filter.clear());
 }
 
 QTEST_MAIN(TestGrid)

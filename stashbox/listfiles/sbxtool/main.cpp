@@ -1,12 +1,8 @@
 // sbxtool: shows what a Stashbox list file holds, for people (text) and for scripts (JSON).
 #include "listfile.h"
+#include "listreport.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringList>
 
 #include <cstdio>
@@ -24,76 +20,8 @@ const char Usage[] = "Usage: sbxtool [--json] FILE\n"
                      "\n"
                      "Exit status: 0 success, 1 the file cannot be read, 2 wrong arguments.\n";
 
-bool isItem(const QString& kind)
-{
-    return kind == QLatin1String("Text") || kind == QLatin1String("RTF") || kind == QLatin1String("Bitmap");
-}
-
-// Picture names come from the file: only a plain name may become part of a path, so that a crafted
-// file cannot make us look at (or report on) anything outside its picture folder.
-bool isPlainName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
-}
-
-struct PictureInfo
-{
-    bool safe = false;
-    QString path;
-    bool exists = false;  // a regular file
-    bool special = false; // something else of that name (folder, FIFO, device): never opened
-    QSize size;           // invalid when not readable
-};
-
-PictureInfo pictureFor(const QString& listPath, const QString& name)
-{
-    PictureInfo info;
-    info.safe = isPlainName(name);
-    if (!info.safe)
-        return info;
-    info.path = QFileInfo(listPath).absoluteFilePath() + QLatin1String("_Data/") + name;
-    const QFileInfo fi(info.path);
-    info.exists = fi.isFile();
-    info.special = fi.exists() && !fi.isFile();
-    if (info.exists) {
-        QImageReader reader(info.path);
-        info.size = reader.size();
-    }
-    return info;
-}
-
-// Control, format and separator characters and lone surrogates written as escapes, so that what a
-// file holds can neither steer the terminal nor hide from the reader.
-QString visible(const QString& s)
-{
-    QString out;
-    out.reserve(s.size());
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const QChar c = s.at(i);
-        if (c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
-            out += c;
-            out += s.at(++i);
-            continue;
-        }
-        switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); continue;
-        case '\r': out += QLatin1String("\\r"); continue;
-        case '\n': out += QLatin1String("\\n"); continue;
-        case '\t': out += QLatin1String("\\t"); continue;
-        default: break;
-        }
-        const QChar::Category cat = c.category();
-        if (c.isSurrogate() || cat == QChar::Other_Control || cat == QChar::Other_Format || cat == QChar::Separator_Line
-            || cat == QChar::Separator_Paragraph) {
-            out += QLatin1String("\\u{")
-                + QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')) + QLatin1Char('}');
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
+using ListReport::isItem;
+using ListReport::visible;
 
 // At most ShownChars characters (a surrogate pair is never cut), then a note of the full length.
 QString shown(const QString& s)
@@ -108,7 +36,7 @@ QString shown(const QString& s)
     return visible(s.left(cut)) + QStringLiteral(" ... [shortened; %1 characters in all]").arg(s.size());
 }
 
-QString pictureLine(const PictureInfo& p)
+QString pictureLine(const ListReport::Picture& p)
 {
     if (!p.safe)
         return QStringLiteral("unsafe picture name, not looked up");
@@ -149,53 +77,12 @@ QByteArray asText(const QString& path, const ListFile::Contents& c)
         out += QLatin1String("  data:  ") + shown(row.text[1]) + QLatin1Char('\n');
         if (row.kind == QLatin1String("Bitmap")) {
             out += QLatin1String("  picture: ") + shown(row.text[2]) + QLatin1String(" - ")
-                + pictureLine(pictureFor(path, row.text[2])) + QLatin1Char('\n');
+                + pictureLine(ListReport::pictureFolderOf(path)(r, row.text[2])) + QLatin1Char('\n');
         }
     }
     if (items == 0)
         out += QLatin1String("\nNo items.\n");
     return out.toUtf8();
-}
-
-QByteArray asJson(const QString& path, const ListFile::Contents& c)
-{
-    QJsonArray rows;
-    int items = 0;
-    for (qsizetype r = 0; r < c.rows.size(); ++r) {
-        const ListFile::Row& row = c.rows[r];
-        items += isItem(row.kind) ? 1 : 0;
-        QJsonObject o{
-            {QStringLiteral("row"), qint64(r)},     {QStringLiteral("kind"), row.kind},
-            {QStringLiteral("label"), row.text[0]}, {QStringLiteral("data"), row.text[1]},
-            {QStringLiteral("text"), row.text[2]},  {QStringLiteral("height"), row.height},
-        };
-        if (row.kind == QLatin1String("Bitmap")) {
-            const PictureInfo p = pictureFor(path, row.text[2]);
-            o.insert(QStringLiteral("pictureFile"), p.safe ? QJsonValue(p.path) : QJsonValue(QJsonValue::Null));
-            o.insert(QStringLiteral("pictureExists"), p.exists);
-            if (!p.safe)
-                o.insert(QStringLiteral("pictureNote"), QStringLiteral("unsafe picture name"));
-            if (p.size.isValid()) {
-                o.insert(QStringLiteral("pictureWidth"), p.size.width());
-                o.insert(QStringLiteral("pictureHeight"), p.size.height());
-            }
-        }
-        rows.append(o);
-    }
-    const QJsonObject layout{
-        {QStringLiteral("width"), c.width},
-        {QStringLiteral("columnWidths"), QJsonArray{c.colWidth[0], c.colWidth[1], c.colWidth[2]}},
-        {QStringLiteral("gridLines"), c.gridLines},
-        {QStringLiteral("editable"), c.editable},
-    };
-    const QJsonObject doc{
-        {QStringLiteral("file"), QFileInfo(path).absoluteFilePath()},
-        {QStringLiteral("rowCount"), qint64(c.rows.size())},
-        {QStringLiteral("itemCount"), items},
-        {QStringLiteral("layout"), layout},
-        {QStringLiteral("rows"), rows},
-    };
-    return QJsonDocument(doc).toJson(QJsonDocument::Indented);
 }
 
 int usageError(const QString& why)
@@ -242,7 +129,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const QByteArray out = json ? asJson(path, contents) : asText(path, contents);
+    const QByteArray out =
+        json ? ListReport::json(path, contents, ListReport::pictureFolderOf(path)) : asText(path, contents);
     const bool written = std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size());
     if (!written || std::fflush(stdout) != 0) {
         std::fputs("sbxtool: cannot write the output\n", stderr);

@@ -1,5 +1,6 @@
 #include "placement.h"
 #include "scripteddialogs.h"
+#include "summon.h"
 #include "traymenu.h"
 
 #include <QTest>
@@ -74,6 +75,7 @@ private slots:
     void draggedWindowIsKeptOnScreen();
     void trayModeHidesWithoutZoomAtStartThenZooms();
     void trayMenuRunsTheChosenEntry();
+    void summonedPanelTakesAndGivesBackTheKeyboard();
 };
 
 void PlacementTest::slidesOutAndBackInSteps()
@@ -250,6 +252,61 @@ void PlacementTest::trayMenuRunsTheChosenEntry()
     QVERIFY(shown.rightAligned);
     QCOMPARE(shown.globalPos, QPoint(500, 1000));
     QCOMPARE(TrayMenu::toolTip(QStringLiteral("5  ITEMS")), QStringLiteral(" Stashbox - 5  ITEMS "));
+}
+
+void PlacementTest::summonedPanelTakesAndGivesBackTheKeyboard()
+{
+    struct Desktop final : SummonWindow
+    {
+        Placement* placement = nullptr;
+        bool keyboard = false;
+        quintptr focused = 42;
+        QList<quintptr> givenTo;
+        void takeKeyboard() override { keyboard = true; }
+        quintptr focusedWindow() const override { return keyboard ? 0 : focused; }
+        void giveFocusTo(quintptr window) override
+        {
+            keyboard = false;
+            givenTo << window;
+        }
+        void retract() override { placement->Retract(); }
+    };
+    World w;
+    w.placement.placeAtStart();
+    Desktop desktop;
+    desktop.placement = &w.placement;
+    Summon summon(w.placement, desktop);
+
+    // Out with the keyboard; an item picked sends it back, and the keyboard to where it was.
+    summon.toggle();
+    QVERIFY(w.placement.isExtended() && desktop.keyboard && summon.isSummoned());
+    summon.itemPicked();
+    QVERIFY(!w.placement.isExtended() && !summon.isSummoned());
+    QCOMPARE(desktop.givenTo, QList<quintptr>{42});
+
+    // Out by the mouse, it stays when an item is picked.
+    w.placement.Extend();
+    summon.itemPicked();
+    QVERIFY(w.placement.isExtended());
+    summon.hide();
+    QVERIFY(!w.placement.isExtended());
+    QCOMPARE(desktop.givenTo.size(), 1);
+
+    // The user turned to another window meanwhile: that one keeps the keyboard.
+    summon.show();
+    desktop.keyboard = false;
+    summon.toggle();
+    QVERIFY(!w.placement.isExtended());
+    QCOMPARE(desktop.givenTo.size(), 1);
+
+    // In tray mode, shown from the tray and hidden into it.
+    w.hideMode = QStringLiteral("s");
+    summon.toggle();
+    QVERIFY(w.placement.isExtended() && desktop.keyboard);
+    QVERIFY(w.window.calls.contains(QStringLiteral("zoom 1")));
+    summon.toggle();
+    QVERIFY(!w.placement.isExtended());
+    QCOMPARE(desktop.givenTo, (QList<quintptr>{42, 42}));
 }
 
 QTEST_GUILESS_MAIN(PlacementTest)

@@ -121,6 +121,7 @@ private slots:
     void commandDiscardsUnsavedPanel();
     void startWithSystemEntry();
     void settingThatCannotBeStoredIsNotInForce();
+    void hotkeyIsReadAndParsed();
 };
 
 void TestSettings::defaultsWithoutFile()
@@ -584,6 +585,25 @@ void TestSettings::settingThatCannotBeStoredIsNotInForce()
     QVERIFY(w.settings.saveOnExit);
     QCOMPARE(w.grid.gridLines(), 1);
     QVERIFY(!w.settings.SaveOptions());
+}
+
+void TestSettings::hotkeyIsReadAndParsed()
+{
+    World w;
+    const QString ini = w.settings.settingsPath();
+    w.settings.LoadOptions();
+    QCOMPARE(w.settings.hotkey, QStringLiteral("Ctrl+Alt+V"));
+    writeFile(ini, "[SBOptions]\nHotkey=\nanispeed=12\n");
+    w.settings.LoadOptions();
+    QVERIFY(w.settings.hotkey.isEmpty());
+    // The options page leaves the key as it is written.
+    QVERIFY(w.settings.SaveOptions());
+    QCOMPARE(w.key("Hotkey"), QString());
+
+    QCOMPARE(Settings::parseHotkey(QStringLiteral(" Ctrl+Alt+V ")), QKeyCombination(Qt::CTRL | Qt::ALT | Qt::Key_V));
+    QCOMPARE(Settings::parseHotkey(QStringLiteral("Meta+F12")), QKeyCombination(Qt::META | Qt::Key_F12));
+    for (const char* bad : {"", "Ctrl+Alt+", "Ctrl+Alt+Vee", "Ctrl+V, Ctrl+C", "Ctrl+Shift", "plain nonsense"})
+        QVERIFY2(!Settings::parseHotkey(QString::fromLatin1(bad)), bad);
 }
 
 QTEST_MAIN(TestSettings)

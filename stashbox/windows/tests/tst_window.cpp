@@ -2,6 +2,7 @@
 #include "frmtrove.h"
 #include "gridview.h"
 #include "isolatedhome.h"
+#include "listfilter.h"
 #include "optionspage.h"
 #include "profilefile.h"
 #include "qtclipboardport.h"
@@ -13,6 +14,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -41,6 +44,7 @@ private slots:
     void optionsPage();
     void startInEitherPlace_data();
     void startInEitherPlace();
+    void commandsFromAShell();
 };
 
 void TestWindow::mainWindowCapturesFromSystemClipboard()
@@ -186,6 +190,53 @@ void TestWindow::startInEitherPlace()
     // The screen-capture program is looked for once, and before any copy is taken.
     QCOMPARE(asked, QStringList({"sshostap.exe"}));
     QVERIFY(!w.capture().imageCapture);
+}
+
+void TestWindow::commandsFromAShell()
+{
+    const auto parsed = [](const QStringList& args) { return CommandLine::parse(args); };
+    QCOMPARE(parsed({}).action, CommandLine::Action::Start);
+    QCOMPARE(parsed({"-platform", "xcb"}).action, CommandLine::Action::Start);
+    QCOMPARE(parsed({"--list", "--json"}).request.command, QByteArray("list-json"));
+    QCOMPARE(parsed({"--copy", "3"}).request.number, 3);
+    QVERIFY(parsed({"--toggle"}).startsProgram() && !parsed({"--list"}).startsProgram());
+    for (const QStringList& bad : QList<QStringList>{
+             {"--copy"}, {"--copy", "x"}, {"--json"}, {"--show", "--hide"}, {"--toggle", "--json"}, {"--frobnicate"}})
+        QCOMPARE(parsed(bad).action, CommandLine::Action::Invalid);
+
+    QtClipboardPort port;
+    ScriptedDialogs dialogs;
+    QTemporaryDir folder;
+    QClipboard* cb = QGuiApplication::clipboard();
+    cb->clear();
+    frmTrove window(port, dialogs, folder.path());
+    window.load();
+    cb->setText("older\nsecond line");
+    cb->setText("newer");
+    QTRY_COMPARE(window.store().itemCount(), 2);
+
+    const auto ask = [&window](const QByteArray& command, qint64 number = -1) {
+        return window.command({command, number});
+    };
+    QCOMPARE(ask("list").text, QByteArray("0\tText\t\tnewer\n1\tText\t\tolder\n"));
+    QCOMPARE(QJsonDocument::fromJson(ask("list-json").text).object().value("itemCount").toInt(), 2);
+    QVERIFY(ask("copy", 1).ok);
+    QCOMPARE(cb->text(), QStringLiteral("older\nsecond line"));
+    QCOMPARE(window.store().itemCount(), 2);
+    for (const auto& [command, number] :
+         {std::pair{QByteArray("copy"), qint64(5)}, {"copy", -1}, {"show", 1}, {"clear", -1}})
+        QVERIFY2(!ask(command, number).ok, command.constData());
+
+    QVERIFY(ask("toggle").ok);
+    QVERIFY(window.placement().isExtended());
+    // While a query is typed the count label shows it; the count stays what it is.
+    window.filter().type(QStringLiteral("old"));
+    QCOMPARE(window.lblItemCount()->text(), QStringLiteral("\"old\": 1"));
+    QCOMPARE(window.store().countLabelText(), QStringLiteral("2  ITEMS"));
+    QVERIFY(ask("hide").ok);
+    QVERIFY(!window.placement().isExtended());
+    QVERIFY(!window.filter().isActive());
+    QCOMPARE(window.lblItemCount()->text(), QStringLiteral("2  ITEMS"));
 }
 
 QTEST_MAIN(TestWindow)
