@@ -1,4 +1,5 @@
 #include "appfolder.h"
+#include "clipboardbackend.h"
 #include "controlchannel.h"
 #include "datafiles.h"
 #include "dialogsport.h"
@@ -6,7 +7,6 @@
 #include "listconstants.h"
 #include "listreport.h"
 #include "picturespill.h"
-#include "qtclipboardport.h"
 #include "qtdialogs.h"
 #include "remotecontrol.h"
 #include "signalwatcher.h"
@@ -22,7 +22,8 @@
 #include <optional>
 
 namespace {
-int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChannel::Request>& request);
+int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChannel::Request>& request,
+        const DesktopSession& session, ClipboardBackend backend);
 int sendToRunningCopy(const ControlChannel::Request& request);
 int printSavedList(int argc, char** argv, bool json);
 bool writeOut(const QByteArray& bytes);
@@ -39,7 +40,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "stashbox: %s\nTry 'stashbox --help' for the commands.\n", qPrintable(line.error));
         return 2;
     case CommandLine::Action::Help: return writeOut(CommandLine::usage()) ? 0 : 1;
-    case CommandLine::Action::Version: return writeOut("Stashbox " STASHBOX_VERSION "\n") ? 0 : 1;
+    case CommandLine::Action::Version: {
+        const DesktopSession session = DesktopSession::current();
+        const QString clipboard = describeClipboardBackend(chooseClipboardBackend(session), session);
+        return writeOut("Stashbox " STASHBOX_VERSION "\nClipboard: " + clipboard.toUtf8() + '\n') ? 0 : 1;
+    }
     case CommandLine::Action::Start:
     case CommandLine::Action::Command: break;
     }
@@ -63,6 +68,13 @@ int main(int argc, char** argv)
         request = line.request;
     }
 
+    // The desktop decides the clipboard and the windowing platform, once, before anything starts.
+    const DesktopSession session = DesktopSession::current();
+    ClipboardBackend backend = chooseClipboardBackend(session);
+    const QByteArray platform = preferredQtPlatform(session);
+    if (!platform.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", platform);
+
     // The tray-icon control takes a window of its own for its icon's id; the controls beside it,
     // all drawn into the main window, need none.
     QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
@@ -79,16 +91,18 @@ int main(int argc, char** argv)
     // Captured pictures wait on disk, not in memory; the folder is ours alone and goes with us.
     PictureSpill::enable(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
                          + QStringLiteral("/stashbox"));
-    const int rc = run(app, dialogs, request);
+    const int rc = run(app, dialogs, request, session, backend);
     PictureSpill::disable();
     return rc;
 }
 
 namespace {
-int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChannel::Request>& request)
+int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChannel::Request>& request,
+        const DesktopSession& session, ClipboardBackend backend)
 {
-    QtClipboardPort clipboard;
-    frmTrove window(clipboard, dialogs, AppFolder::userFilesFolder());
+    const std::unique_ptr<ClipboardPort> clipboard = makeClipboardPort(backend);
+    std::fprintf(stderr, "stashbox: clipboard: %s\n", qPrintable(describeClipboardBackend(backend, session)));
+    frmTrove window(*clipboard, dialogs, AppFolder::userFilesFolder());
     dialogs.setParent(&window);
     if (const QString refusal = window.dataFiles().untrustedFiles(); !refusal.isEmpty()) {
         dialogs.message(refusal, ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
@@ -131,6 +145,9 @@ int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChanne
                         ProgramTitle, DialogsPort::Icon::Critical, DialogsPort::Buttons::Ok);
         return 1;
     }
+    // What this desktop cannot do is said once, in a box that waits for nobody.
+    if (const QStringList notes = sessionNotes(backend, session, QGuiApplication::platformName()); !notes.isEmpty())
+        dialogs.notice(notes.join(QStringLiteral("\n\n")), ProgramTitle);
     return app.exec();
 }
 

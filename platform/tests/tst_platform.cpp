@@ -1,4 +1,5 @@
 #include "appfolder.h"
+#include "clipboardbackend.h"
 #include "clipboardoffer.h"
 #include "controlchannel.h"
 #include "dialogsport.h"
@@ -77,6 +78,8 @@ private slots:
     void secretMarkers();
     void secretCheckReadsNoContent();
     void filterConversion();
+    void clipboardBackendFollowsTheSession_data();
+    void clipboardBackendFollowsTheSession();
     void rounding();
     void controlChannelTakesOnlyOurRequests();
     void controlChannelRefusesAPlantedSocket();
@@ -461,3 +464,42 @@ void TestPlatform::controlChannelRefusesAPlantedSocket()
 
 QTEST_MAIN(TestPlatform)
 #include "tst_platform.moc"
+
+Q_DECLARE_METATYPE(ClipboardBackend)
+
+void TestPlatform::clipboardBackendFollowsTheSession_data()
+{
+    QTest::addColumn<bool>("wayland");
+    QTest::addColumn<bool>("x11");
+    QTest::addColumn<QString>("dataControl");
+    QTest::addColumn<ClipboardBackend>("backend");
+    QTest::addColumn<QByteArray>("platform");
+    QTest::addColumn<int>("notes");
+    const QString wlr = QStringLiteral("zwlr_data_control_manager_v1");
+    QTest::newRow("X11 session") << false << true << QString() << ClipboardBackend::X11 << QByteArray() << 0;
+    QTest::newRow("Wayland with data-control and XWayland")
+        << true << true << wlr << ClipboardBackend::Wayland << QByteArray("xcb") << 0;
+    QTest::newRow("Wayland with data-control, no XWayland")
+        << true << false << wlr << ClipboardBackend::Wayland << QByteArray("wayland") << 1;
+    QTest::newRow("Wayland without data-control (XWayland serves)")
+        << true << true << QString() << ClipboardBackend::X11 << QByteArray("xcb") << 1;
+    QTest::newRow("Wayland with neither")
+        << true << false << QString() << ClipboardBackend::Qt << QByteArray("wayland") << 2;
+}
+
+void TestPlatform::clipboardBackendFollowsTheSession()
+{
+    QFETCH(bool, wayland);
+    QFETCH(bool, x11);
+    QFETCH(QString, dataControl);
+    QFETCH(ClipboardBackend, backend);
+    QFETCH(QByteArray, platform);
+    QFETCH(int, notes);
+    const DesktopSession session{wayland, x11, dataControl};
+    QCOMPARE(chooseClipboardBackend(session), backend);
+    QCOMPARE(preferredQtPlatform(session), platform);
+    // Each note said once: what the clipboard may miss, and where the panel cannot go.
+    const QStringList said = sessionNotes(backend, session, QString::fromLatin1(platform));
+    QCOMPARE(said.size(), notes);
+    QVERIFY(describeClipboardBackend(backend, session).contains(dataControl));
+}

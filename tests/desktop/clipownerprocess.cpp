@@ -1,15 +1,16 @@
 #include "clipownerprocess.h"
 
+#include "rigdesktop.h"
 #include "rigpaths.h"
-#include "xsession.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 #include <QThread>
 
-ClipOwnerProcess::ClipOwnerProcess(XSession& session)
+ClipOwnerProcess::ClipOwnerProcess(RigDesktop& session, const QString& program)
     : m_session(session)
+    , m_program(program.isEmpty() ? RigPaths::clipOwner() : program)
 {
 }
 
@@ -75,12 +76,12 @@ bool ClipOwnerProcess::start(QString* error)
     const QStringList args = m_args
         + QStringList{QStringLiteral("-l"), m_dir.filePath(QStringLiteral("requests.log")), QStringLiteral("-x"),
                       QStringLiteral("300")};
-    if (!m_process->start(RigPaths::clipOwner(), args, error))
+    if (!m_process->start(m_program, args, error))
         return false;
     QByteArray line;
     if (!m_process->waitForLine("ready", 10000, &line)) {
         if (error)
-            *error = QStringLiteral("clipowner did not take the clipboard (%1)").arg(m_process->describeExit());
+            *error = QStringLiteral("%1 did not take the clipboard (%2)").arg(m_program, m_process->describeExit());
         return false;
     }
     m_ownedSinceNs = line.mid(6).toLongLong();

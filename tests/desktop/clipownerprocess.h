@@ -11,15 +11,16 @@
 
 #include <memory>
 
-class XSession;
+class RigDesktop;
 
-// Another program that has copied something: drives the clipowner tool, which
-// owns the clipboard with any set of types, answers slowly or never when told
-// to, and logs every request it receives.
+// Another program that has copied something: drives the clipowner tool (or,
+// on a Wayland desktop, wlclipowner), which owns the clipboard with any set of
+// types, answers slowly or never when told to, and logs every request it
+// receives.
 class ClipOwnerProcess final
 {
 public:
-    explicit ClipOwnerProcess(XSession& session);
+    explicit ClipOwnerProcess(RigDesktop& session, const QString& program = {});
     ~ClipOwnerProcess();
     ClipOwnerProcess(const ClipOwnerProcess&) = delete;
     ClipOwnerProcess& operator=(const ClipOwnerProcess&) = delete;
@@ -59,7 +60,8 @@ public:
     QString logText() const;
 
 private:
-    XSession& m_session;
+    RigDesktop& m_session;
+    QString m_program;
     QTemporaryDir m_dir;
     QStringList m_args;
     int m_fileCount = 0;

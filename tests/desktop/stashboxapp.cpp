@@ -1,7 +1,7 @@
 #include "stashboxapp.h"
 
+#include "rigdesktop.h"
 #include "rigpaths.h"
-#include "xsession.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,7 +11,7 @@
 #include <QSaveFile>
 #include <QThread>
 
-StashboxApp::StashboxApp(XSession& session)
+StashboxApp::StashboxApp(RigDesktop& session)
     : m_session(session)
 {
 }
@@ -153,7 +153,7 @@ QProcessEnvironment StashboxApp::environment() const
     env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/home/.cache"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
     env.insert(QStringLiteral("STASHBOX_STATE_FILE"), probePath());
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the real program runs on xcb
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the real program chooses its platform itself
     return env;
 }
 
@@ -188,7 +188,7 @@ bool StashboxApp::restart(QString* error, int timeoutMs)
     return launch(error, timeoutMs);
 }
 
-XSession::Result StashboxApp::command(const QStringList& args, int timeoutMs)
+RigDesktop::Result StashboxApp::command(const QStringList& args, int timeoutMs)
 {
     return m_session.run(program(), args, environment(), timeoutMs);
 }

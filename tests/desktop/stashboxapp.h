@@ -2,7 +2,7 @@
 
 #include "managedprocess.h"
 #include "probestate.h"
-#include "xsession.h"
+#include "rigdesktop.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,13 +15,13 @@
 #include <memory>
 #include <optional>
 
-// One run of the real program on an XSession: from a fresh copy of the built
+// One run of the real program on a virtual desktop: from a fresh copy of the built
 // program folder, with HOME and the XDG folders of its own, so every run
 // starts with no settings, no autosave and no lock of an earlier run.
 class StashboxApp final
 {
 public:
-    explicit StashboxApp(XSession& session);
+    explicit StashboxApp(RigDesktop& session);
     ~StashboxApp();
     StashboxApp(const StashboxApp&) = delete;
     StashboxApp& operator=(const StashboxApp&) = delete;
@@ -47,7 +47,7 @@ public:
     void stop();
     // Runs the program with a command (--toggle, --list, ...) in this run's folders, as a user's
     // shell would, and gives what it printed on stdout.
-    XSession::Result command(const QStringList& args, int timeoutMs = 15000);
+    RigDesktop::Result command(const QStringList& args, int timeoutMs = 15000);
     // The socket the running copy listens on.
     QString socketPath() const;
     // The home folder the program runs with, and its XDG config folder.
@@ -84,7 +84,7 @@ private:
     bool launch(QString* error, int timeoutMs);
     QString program() const;
 
-    XSession& m_session;
+    RigDesktop& m_session;
     QTemporaryDir m_temp;
     QList<QPair<QString, QString>> m_settings;
     QString m_installedProgram;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "managedprocess.h"
+#include "rigdesktop.h"
 
 #include <QByteArray>
 #include <QPoint>
@@ -16,7 +17,7 @@
 // the trayer notification area, plus the other programs a person would use on
 // it (xclip, xdotool, import).  Everything it starts is stopped by pid when it
 // is stopped or destroyed.
-class XSession final
+class XSession final : public RigDesktop
 {
 public:
     XSession();
@@ -31,20 +32,15 @@ public:
     QString display() const { return m_display; }
     // A clean environment for programs on this display: PATH, locale, DISPLAY
     // and a private HOME; nothing of the caller's desktop session.
-    QProcessEnvironment environment() const;
+    QProcessEnvironment environment() const override;
     QString tempPath() const { return m_temp.path(); }
 
-    struct Result
-    {
-        bool finished = false;
-        int exitCode = -1;
-        QByteArray output;
-    };
+    using Result = RigDesktop::Result;
     // Runs a short-lived tool on this display, bounded; killed when it overruns.
     Result run(const QString& program, const QStringList& args, int timeoutMs = 10000, const QByteArray& input = {});
     // The same with an environment of the caller's.
     Result run(const QString& program, const QStringList& args, const QProcessEnvironment& env, int timeoutMs,
-               const QByteArray& input = {});
+               const QByteArray& input = {}) override;
 
     // Programs that keep running (clipboard owners); stopped with the session
     // or by stopHelpers().
@@ -64,9 +60,9 @@ public:
     // Visible top-level windows whose title matches the regular expression.
     QStringList visibleWindows(const QString& titlePattern);
     // Visible message boxes and other dialogs whose title matches (not the main windows).
-    QStringList visibleDialogs(const QString& titlePattern);
+    QStringList visibleDialogs(const QString& titlePattern) override;
     // Activates the window and types a key into it (a key name of xdotool, e.g. Return).
-    bool pressKey(const QString& windowId, const QString& key);
+    bool pressKey(const QString& windowId, const QString& key) override;
     bool click(QPoint p, int button = 1);
     // The window of a tray icon whose name matches, once trayer has embedded it; empty otherwise.
     QString trayIcon(const QString& namePattern);
