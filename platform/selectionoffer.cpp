@@ -21,7 +21,11 @@ QByteArray SelectionOffer::fetchData(const QString& mime)
 {
     if (m_sealed || !m_types.contains(mime))
         return {};
-    return m_fetch(mime);
+    bool over = false;
+    QByteArray bytes = m_fetch(mime, &over);
+    if (over)
+        markTooLarge();
+    return bytes;
 }
 
 QString SelectionOffer::fetchText()

@@ -11,7 +11,8 @@
 class SelectionOffer final : public ClipboardOffer
 {
 public:
-    using Fetch = std::function<QByteArray(const QString& type)>;
+    // The bytes of `type`; `*tooLarge` set when they were more than MaxBytes (and not read).
+    using Fetch = std::function<QByteArray(const QString& type, bool* tooLarge)>;
     SelectionOffer(const QStringList& types, Fetch fetch);
 
     void seal() { m_sealed = true; }

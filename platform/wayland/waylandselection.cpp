@@ -387,9 +387,9 @@ void WaylandSelection::readOne(quint64 serial, const Prefetch& prefetch, const D
     if (abandoned(serial))
         return;
     m_reading = m_current ? m_current->offer : nullptr;
-    const auto offer =
-        std::make_shared<SelectionOffer>(m_current ? m_current->types : QStringList(),
-                                         [this, serial](const QString& type) { return fetch(serial, type); });
+    const auto offer = std::make_shared<SelectionOffer>(
+        m_current ? m_current->types : QStringList(),
+        [this, serial](const QString& type, bool* tooLarge) { return fetch(serial, type, tooLarge); });
     prefetch(*offer);
     offer->seal();
     m_reading = nullptr;
@@ -400,7 +400,7 @@ void WaylandSelection::readOne(quint64 serial, const Prefetch& prefetch, const D
         done(offer, serial);
 }
 
-QByteArray WaylandSelection::fetch(quint64 serial, const QString& type)
+QByteArray WaylandSelection::fetch(quint64 serial, const QString& type, bool* tooLarge)
 {
     if (abandoned(serial) || !m_reading)
         return {};
@@ -420,8 +420,10 @@ QByteArray WaylandSelection::fetch(quint64 serial, const QString& type)
     for (;;) {
         const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
         if (n > 0) {
-            if (bytes.size() + n > MaxBytes)
+            if (bytes.size() + n > ClipboardOffer::MaxBytes) {
+                *tooLarge = true;
                 break;
+            }
             bytes.append(buffer, n);
             step.setRemainingTime(StepTimeoutMs);
             continue;

@@ -64,8 +64,7 @@ public:
 
     // How long an owner may keep the reader waiting for the next bytes of one type.
     static constexpr int StepTimeoutMs = 5000;
-    // More than this of one type, or more types than this, is not a copy anybody made.
-    static constexpr qsizetype MaxBytes = qsizetype(256) << 20;
+    // More types than this is not a copy anybody made (nor more than ClipboardOffer::MaxBytes of one).
     static constexpr int MaxTypes = 512;
 
     struct Protocol;
@@ -76,7 +75,8 @@ public:
 private:
     void run();
     void readOne(quint64 serial, const Prefetch& prefetch, const Done& done);
-    QByteArray fetch(quint64 serial, const QString& type);
+    // The bytes of `type`; empty when abandoned, timed out, or too large (`*tooLarge` set then).
+    QByteArray fetch(quint64 serial, const QString& type, bool* tooLarge);
     void applyWrite(quint64 number, const std::shared_ptr<const SelectionContent>& content);
     // Dispatches the connection's events, serves pastes under way and waits at most `timeoutMs` for
     // them or for `watchedFd` (-1: none); true when `watchedFd` has something to read.
