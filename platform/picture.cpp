@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <atomic>
 #include <cstring>
 
 struct Picture::Data
@@ -17,6 +18,8 @@ struct Picture::Data
     quint64 fingerprint = 0;
     QImage thumb;
     QSize thumbBox;
+    // What small thumbnails of a compact picture are scaled from, so that it is decoded once.
+    QImage thumbSource;
 
     Data() = default;
     Data(const Data&) = delete;
@@ -48,8 +51,11 @@ QByteArray encodePng(const QImage& image)
     return bytes;
 }
 
+std::atomic<quint64> decodes{0};
+
 QImage decode(const QByteArray& bytes)
 {
+    ++decodes;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -181,13 +187,33 @@ QImage Picture::thumbnail(const QSize& box) const
     if (!d || box.isEmpty())
         return {};
     if (d->thumbBox != box || d->thumb.isNull()) {
-        const QImage full = image();
-        d->thumb = (full.width() <= box.width() && full.height() <= box.height())
-            ? full
-            : full.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QSize sourceBox(ThumbnailSourceSide, ThumbnailSourceSide);
+        QImage from;
+        if (!d->isCompact()) {
+            from = d->image;
+        } else if (box.boundedTo(sourceBox) == box) {
+            if (d->thumbSource.isNull()) {
+                const QImage full = image();
+                d->thumbSource = full.width() <= sourceBox.width() && full.height() <= sourceBox.height()
+                    ? full
+                    : full.scaled(sourceBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
+            from = d->thumbSource;
+        } else {
+            from = image();
+        }
+        // Never larger than the picture itself.
+        d->thumb = d->size.width() <= box.width() && d->size.height() <= box.height()
+            ? from
+            : from.scaled(d->size.scaled(box, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         d->thumbBox = box;
     }
     return d->thumb;
+}
+
+quint64 Picture::decodeCount()
+{
+    return decodes;
 }
 
 QByteArray Picture::encoded() const

@@ -32,14 +32,20 @@ public:
     bool isCompact() const;
     // The full picture (decoded on demand, not cached for compact pictures).
     QImage image() const;
-    // The picture scaled to fit `box`, keeping its proportions; cached.
+    // The picture scaled to fit `box`, keeping its proportions; cached. A compact picture is decoded
+    // once for all boxes up to ThumbnailSourceSide: a row that grows or shrinks does not decode it
+    // again.
     QImage thumbnail(const QSize& box) const;
+    static constexpr int ThumbnailSourceSide = 256;
     // PNG bytes of the picture.
     QByteArray encoded() const;
     // 64-bit content fingerprint: same size, format and pixels give the same value across runs.
     quint64 fingerprint() const;
 
     bool sharesDataWith(const Picture& other) const { return d == other.d; }
+
+    // How many times pictures were decoded from their stored bytes in this process.
+    static quint64 decodeCount();
 
 private:
     struct Data;

@@ -56,6 +56,7 @@ private slots:
     void viewTurnsClicksAndKeysIntoEvents();
     void viewDrawsLinesBackgroundAndButton();
     void typingShowsTheMatchesUnderTheirNumbers();
+    void rowPictureIsDecodedOnceWhateverItsHeight();
 };
 
 void TestGrid::rowCountKeepsAndDropsContent()
@@ -383,6 +384,32 @@ void TestGrid::typingShowsTheMatchesUnderTheirNumbers()
     QVERIFY(!filter.isActive());
     QCOMPARE(shown().size(), grid.rows());
     QVERIFY(!filter.clear());
+}
+
+void TestGrid::rowPictureIsDecodedOnceWhateverItsHeight()
+{
+    // A full-size picture kept encoded, shown in a row that opens up and closes again as other
+    // rows are picked and new items arrive.
+    QImage big(1600, 900, QImage::Format_RGB32);
+    big.fill(QColor(200, 40, 40));
+    const Picture picture = Picture::compact(big);
+    QVERIFY(picture.isCompact());
+    const quint64 before = Picture::decodeCount();
+    GridModel g;
+    g.setRows(3);
+    g.setCellPicture(1, 0, picture);
+    GridView view(g);
+    view.resize(view.width(), 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    for (const int twips : {1020, 235, 1020, 600, 235, 1020}) {
+        g.setRowHeight(1, twips);
+        const QRect row = view.rowRect(1);
+        const QImage shot = view.viewport()->grab().toImage();
+        // The picture is drawn, fitted to the row.
+        QCOMPARE(shot.pixel(row.left() + 4, row.center().y()), qRgb(200, 40, 40));
+    }
+    QCOMPARE(Picture::decodeCount() - before, quint64(1));
 }
 
 QTEST_MAIN(TestGrid)
