@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
 
     int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
     bool close()
     {
         const int fd = m_fd;
@@ -69,9 +71,8 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-} // namespace
-
-Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
+// Opens `path` for reading when it is a regular file of at most `maxBytes`; `fd` gets the descriptor.
+Status openRegular(const QString& path, qint64 maxBytes, Links links, int* fd, qint64* size)
 {
     const QByteArray name = QFile::encodeName(path);
     // Looked at before opening, so that no device is ever opened, and again after, on what was
@@ -84,19 +85,45 @@ Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
     if (!S_ISREG(before.st_mode))
         return Status::NotAFile;
     const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (links == Links::Refuse ? O_NOFOLLOW : 0);
-    Descriptor fd(::open(name.constData(), flags));
-    if (fd.get() < 0)
+    Descriptor opened(::open(name.constData(), flags));
+    if (opened.get() < 0)
         return errno == ENOENT ? Status::Missing : errno == ELOOP ? Status::NotAFile : Status::Failed;
-    struct stat opened
+    struct stat info
     { };
-    if (::fstat(fd.get(), &opened) != 0)
+    if (::fstat(opened.get(), &info) != 0)
         return Status::Failed;
-    if (!S_ISREG(opened.st_mode))
+    if (!S_ISREG(info.st_mode))
         return Status::NotAFile;
-    if (opened.st_size > maxBytes)
+    if (info.st_size > maxBytes)
         return Status::TooLarge;
+    *size = info.st_size;
+    *fd = opened.release();
+    return Status::Ok;
+}
 
-    QByteArray bytes(qsizetype(opened.st_size), Qt::Uninitialized);
+} // namespace
+
+Status open(const QString& path, qint64 maxBytes, QFile* file, Links links)
+{
+    int fd = -1;
+    qint64 size = 0;
+    if (const Status status = openRegular(path, maxBytes, links, &fd, &size); status != Status::Ok)
+        return status;
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Status::Failed;
+    }
+    return Status::Ok;
+}
+
+Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links)
+{
+    int descriptor = -1;
+    qint64 size = 0;
+    if (const Status status = openRegular(path, maxBytes, links, &descriptor, &size); status != Status::Ok)
+        return status;
+    Descriptor fd(descriptor);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     qsizetype got = 0;
     while (got < bytes.size()) {
         const ssize_t n = ::read(fd.get(), bytes.data() + got, size_t(bytes.size() - got));
@@ -127,7 +154,10 @@ bool replace(const QString& path, const QByteArray& bytes, QFileDevice::Permissi
     // rename() replaces whatever is at the path, a symbolic link included, and never follows it.
     if (written && ::rename(temporary.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) == 0)
         return true;
+    // errno keeps telling why, for the caller's message.
+    const int error = errno;
     ::unlink(temporary.constData());
+    errno = error;
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QFileDevice>
 #include <QString>
 
@@ -18,8 +19,11 @@ enum class Links { Follow, Refuse };
 // With Links::Refuse a symbolic link at `path` is NotAFile.
 Status read(const QString& path, qint64 maxBytes, QByteArray* out, Links links = Links::Follow);
 
+// Opens the file for reading under the same conditions as read, without reading it.
+Status open(const QString& path, qint64 maxBytes, QFile* file, Links links = Links::Follow);
+
 // Writes `bytes` to a new file beside `path` with the given permissions from the start, then
-// renames it over `path`. The previous file stays whole when anything fails.
+// renames it over `path`. The previous file stays whole when anything fails; errno then tells why.
 bool replace(const QString& path, const QByteArray& bytes,
              QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 

@@ -112,10 +112,11 @@ int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChanne
     // A signal or the end of the session ends the program at once, whatever box is open, at start-up
     // or later: the boxes close, the window closes in order (saving the list) and every event loop
     // ends. Later boxes are not shown.
+    // A list that could not be written is reported on standard error, and the status says so.
     const auto terminate = [&window, &dialogs] {
         dialogs.dismissAll();
         window.closeInOrder();
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(window.exitStatus());
     };
     SignalWatcher watcher;
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, terminate);
@@ -136,7 +137,7 @@ int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChanne
     });
     // Ended while it started: there is nothing more to run.
     if (window.isClosed())
-        return 0;
+        return window.exitStatus();
     // Without its buttons and check boxes the window cannot be used. They are made once the window
     // is on the screen.
     if (!window.controlProblems().isEmpty()) {
@@ -148,7 +149,8 @@ int run(QApplication& app, QtDialogs& dialogs, const std::optional<ControlChanne
     // What this desktop cannot do is said once, in a box that waits for nobody.
     if (const QStringList notes = sessionNotes(backend, session, QGuiApplication::platformName()); !notes.isEmpty())
         dialogs.notice(notes.join(QStringLiteral("\n\n")), ProgramTitle);
-    return app.exec();
+    const int status = app.exec();
+    return status != 0 ? status : window.exitStatus();
 }
 
 bool writeOut(const QByteArray& bytes)

@@ -26,6 +26,24 @@ QString ClipStore::countLabelFor(int count)
     return QString::number(count) + QStringLiteral("  ITEMS");
 }
 
+void ClipStore::setCountState(CountState state)
+{
+    if (state == m_countState)
+        return;
+    m_countState = state;
+    emit countChanged(m_count);
+}
+
+QString ClipStore::countLabelText() const
+{
+    switch (m_countState) {
+    case CountState::Items: break;
+    case CountState::Reading: return QStringLiteral("READING...");
+    case CountState::Unsaved: return QString::number(m_count) + QStringLiteral(" UNSAVED");
+    }
+    return countLabelFor(m_count);
+}
+
 QString ClipStore::kindOf(int row) const
 {
     return m_grid.rowData(row);

@@ -27,7 +27,13 @@ public:
 
     // "7  ITEMS"
     static QString countLabelFor(int count);
-    QString countLabelText() const { return countLabelFor(m_count); }
+    // What the count label says besides the count: the list is still being read at start, or it
+    // cannot be written to disk.
+    enum class CountState { Items, Reading, Unsaved };
+    void setCountState(CountState state);
+    CountState countState() const { return m_countState; }
+    // "7  ITEMS", "READING...", "7 UNSAVED"
+    QString countLabelText() const;
 
     QString kindOf(int row) const;
     bool isItemRow(int row) const { return ItemKind::isItem(kindOf(row)); }
@@ -60,4 +66,5 @@ private:
     KindIcons m_icons;
     int m_limit = 20;
     int m_count = 0;
+    CountState m_countState = CountState::Items;
 };

@@ -15,7 +15,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QUuid>
+#include <QtEndian>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -71,6 +76,8 @@ DataFiles::DataFiles(ClipStore& store, Settings& settings, DialogsPort& dialogs,
     m_sessionTimer.setSingleShot(true);
     m_sessionTimer.setInterval(SessionDelayMs);
     connect(&m_sessionTimer, &QTimer::timeout, this, &DataFiles::writeSession);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &DataFiles::writeSession);
 }
 
 QString DataFiles::autosaveFolderOf(const QString& userFolder, const QString& userName)
@@ -86,12 +93,6 @@ QString DataFiles::autosavePath() const
 QString DataFiles::sessionPath() const
 {
     return autosaveFolder() + QStringLiteral("/session.sbt");
-}
-
-bool DataFiles::isPlainName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
 }
 
 bool DataFiles::writePictures(const QString& folder)
@@ -296,27 +297,91 @@ void DataFiles::removeStalePictures(const QString& folder)
 bool DataFiles::writeAutosave()
 {
     m_sessionEnded = true;
+    m_sessionTimer.stop();
+    m_retryTimer.stop();
+    // An unreadable list that could not be moved aside is still the only copy of the last session:
+    // an empty list does not replace it.
+    if (m_restoreFailedInPlace && m_store.itemCount() == 0)
+        return true;
     // Never write into, or through, what is not ours.
-    if (!untrustedFiles().isEmpty() || !makeFolder(autosaveFolder()))
+    if (const QString untrusted = untrustedFiles(); !untrusted.isEmpty()) {
+        m_saveProblem = untrusted;
         return false;
-    // Until the new list is written, the old one may still name what looks left over.
-    if (!saveTo(autosavePath()))
+    }
+    // Until the new list is written, the old one may still name what looks left over. The session
+    // copy stays until then: it is what the next start finds when this write fails.
+    if (!makeFolder(autosaveFolder()) || !saveTo(autosavePath())) {
+        m_lastWriteError = errno;
+        m_saveProblem = writeProblem(autosavePath());
         return false;
+    }
     removeStalePictures(pictureFolder(autosavePath()));
     removeSession();
     return true;
 }
 
+void DataFiles::resumeSession()
+{
+    m_sessionEnded = false;
+    listChanged();
+}
+
+QStringList DataFiles::unsavedItems() const
+{
+    // Items are told apart by their kind and contents; a list on disk holding the same is enough.
+    QSet<QString> onDisk;
+    const auto key = [](const QString& kind, const QString& data, const QString& text) {
+        return kind + QChar(0) + data + QChar(0) + text;
+    };
+    if (m_sessionList) {
+        for (const ListFile::Row& row : m_sessionList->rows)
+            if (ItemKind::isItem(row.kind))
+                onDisk.insert(key(row.kind, row.text[1], row.text[2]));
+    }
+    QStringList unsaved;
+    const GridModel& grid = m_store.grid();
+    for (int r = 0; r < grid.rows(); ++r) {
+        const QString kind = m_store.kindOf(r);
+        if (!ItemKind::isItem(kind) || onDisk.contains(key(kind, grid.textMatrix(r, 1), grid.textMatrix(r, 2))))
+            continue;
+        QString label = grid.textMatrix(r, 0).left(60).simplified();
+        if (grid.textMatrix(r, 0).size() > 60)
+            label += QStringLiteral("...");
+        unsaved.append(label);
+    }
+    return unsaved;
+}
+
+QString DataFiles::keepAside(const QString& file)
+{
+    const QString aside = file + QStringLiteral(".unreadable-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (QFileInfo::exists(aside) || !QFile::rename(file, aside))
+        return {};
+    // Its pictures and texts go with it, so that nothing it names is reused or removed.
+    const QFileInfo folder(pictureFolder(file));
+    if (folder.isDir() && !folder.isSymLink())
+        QFile::rename(folder.filePath(), pictureFolder(aside));
+    return aside;
+}
+
 bool DataFiles::restoreFrom(const QString& file, QStringList* picturesRead, bool* complete)
 {
     ListFile::Contents contents;
-    if (ListFile::read(file, &contents) != ListFile::Status::Ok) {
-        // Never delete what could not be read: keep it aside for the user, start empty.
-        const QString aside = file + QStringLiteral(".unreadable-")
-            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        QFile::rename(file, aside);
+    QHash<QString, QString> sideTexts;
+    if (const ListFile::Status status = ListFile::read(file, &contents, &sideTexts); status != ListFile::Status::Ok) {
+        // Never delete what could not be read: keep it aside for the user, start without it.
+        const QString aside = keepAside(file);
+        m_restoreFailedInPlace = aside.isEmpty();
+        m_restoreProblem = QStringLiteral("The list of the last session could not be read: ") + ListFile::describe(status)
+            + (aside.isEmpty() ? QStringLiteral("\r\nIt was left as ") + file + QStringLiteral(" and is not replaced.")
+                               : QStringLiteral("\r\nIt was kept as ") + aside + QLatin1Char('.'));
         m_settings.LoadOptions();
         return false;
+    }
+    if (file == sessionPath()) {
+        for (auto it = sideTexts.cbegin(); it != sideTexts.cend(); ++it)
+            m_sessionTexts.append({it.value(), it.key(), false});
     }
     ListFile::applyToGrid(contents, m_store.grid());
     m_settings.LoadOptions();
@@ -333,7 +398,8 @@ bool DataFiles::restoreAutosave()
     QStringList pictures;
     bool complete = false;
     // A session copy is left only by a run that did not close in order: it holds the newest list,
-    // and stays, as the list on disk, with the pictures it names.
+    // and stays, as the list on disk, with the pictures it names. When it cannot be read, the
+    // autosave is the newest readable list, if there is one.
     if (QFile::exists(sessionPath()) && restoreFrom(sessionPath(), &pictures, &complete)) {
         GridModel& grid = m_store.grid();
         for (int r = 0; r < grid.rows(); ++r)
@@ -342,8 +408,13 @@ bool DataFiles::restoreAutosave()
         return true;
     }
     const QString file = autosavePath();
-    if (!QFile::exists(file) || !restoreFrom(file, &pictures, &complete))
+    if (!QFile::exists(file))
         return false;
+    const bool sessionLost = !m_restoreProblem.isEmpty();
+    if (!restoreFrom(file, &pictures, &complete))
+        return false;
+    if (sessionLost)
+        m_restoreProblem += QStringLiteral("\r\nThe list saved when Stashbox was closed before was restored instead.");
     // What was read is removed only when all of it was, and once the session copy holds it: a
     // picture that could not be read stays with its list for the next try.
     if (complete && writeSession()) {
@@ -403,7 +474,8 @@ QString DataFiles::sessionPictureName(int row, const QHash<QString, Picture>& ta
     const QString name = grid.textMatrix(row, 2);
     const auto free = [&](const QString& n) {
         const auto onDisk = m_sessionPictures.constFind(n);
-        return !taken.contains(n) && (onDisk == m_sessionPictures.constEnd() || onDisk->sharesDataWith(picture));
+        return !taken.contains(n) && (onDisk == m_sessionPictures.constEnd() || onDisk->sharesDataWith(picture))
+            && std::none_of(m_sessionTexts.cbegin(), m_sessionTexts.cend(), [&](const SideFile& f) { return f.name == n; });
     };
     if (free(name))
         return name;
@@ -416,14 +488,111 @@ QString DataFiles::sessionPictureName(int row, const QHash<QString, Picture>& ta
     return other;
 }
 
+bool DataFiles::nameTaken(const QString& name) const
+{
+    return m_sessionPictures.contains(name)
+        || std::any_of(m_sessionTexts.cbegin(), m_sessionTexts.cend(), [&](const SideFile& f) { return f.name == name; });
+}
+
+bool DataFiles::placeBeside(const QString& cell, ListFile::SideText* side, QList<SideFile>* fresh, bool* failed)
+{
+    // A file on disk with the very characters of the cell (a cell that did not change), with the
+    // same text, or with the text the cell ends with (a named item's label).
+    const auto find = [&](const auto& matches) -> const SideFile* {
+        const QList<SideFile>* lists[] = {&m_sessionTexts, fresh};
+        for (const QList<SideFile>* files : lists)
+            for (const SideFile& f : *files)
+                if (matches(f))
+                    return &f;
+        return nullptr;
+    };
+    const SideFile* found =
+        find([&](const SideFile& f) { return f.text.size() == cell.size() && f.text.constData() == cell.constData(); });
+    if (!found)
+        found = find([&](const SideFile& f) { return f.text == cell; });
+    if (!found)
+        found = find([&](const SideFile& f) {
+            return f.text.size() >= ListFile::SideTextMinChars && cell.size() > f.text.size()
+                && QStringView(cell).last(f.text.size()) == f.text;
+        });
+    if (!found) {
+        if (*failed)
+            return false;
+        // Written once, under a name no list on disk uses.
+        const QString folder = pictureFolder(sessionPath());
+        SideFile file{cell, {}, ListFile::fitsUtf8(cell)};
+        do
+            file.name = QStringLiteral("text-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        while (nameTaken(file.name) || QFileInfo::exists(folder + QLatin1Char('/') + file.name));
+        QByteArray bytes;
+        if (file.utf8) {
+            bytes = cell.toUtf8();
+        } else {
+            bytes.resize(cell.size() * 2);
+            qToLittleEndian<char16_t>(cell.utf16(), cell.size(), bytes.data());
+        }
+        if (!makeFolder(folder) || !PlainFile::replace(folder + QLatin1Char('/') + file.name, bytes)) {
+            m_lastWriteError = errno;
+            *failed = true;
+            return false;
+        }
+        fresh->append(std::move(file));
+        found = &fresh->constLast();
+    }
+    side->name = found->name;
+    side->prefix = cell.size() - found->text.size();
+    side->utf8 = found->utf8;
+    return true;
+}
+
+QString DataFiles::writeProblem(const QString& file) const
+{
+    return QStringLiteral("The list could not be written to ") + file + QStringLiteral(": ")
+        + (m_lastWriteError ? QString::fromLocal8Bit(std::strerror(m_lastWriteError)) : QStringLiteral("write error"))
+        + QLatin1Char('.');
+}
+
+void DataFiles::sessionWritten(bool ok, const QString& problem)
+{
+    const bool wasFailing = !m_saveProblem.isEmpty();
+    if (ok) {
+        m_retryTimer.stop();
+        m_retryDelayMs = SessionRetryMs;
+        m_saveProblem.clear();
+        if (wasFailing)
+            emit savingChanged(false);
+        return;
+    }
+    m_saveProblem = problem;
+    // Tried again at the next change and, meanwhile, less and less often.
+    if (!m_sessionEnded) {
+        m_retryTimer.start(m_retryDelayMs);
+        m_retryDelayMs = std::min(m_retryDelayMs * 2, SessionRetryMaxMs);
+    }
+    if (!wasFailing)
+        emit savingChanged(true);
+}
+
 bool DataFiles::writeSession()
 {
+    m_sessionTimer.stop();
     if (!m_settings.saveOnExit) {
         removeSession();
+        sessionWritten(true, {});
         return true;
     }
-    if (!untrustedFiles().isEmpty() || !makeFolder(autosaveFolder()))
+    if (const QString untrusted = untrustedFiles(); !untrusted.isEmpty()) {
+        sessionWritten(false, untrusted);
         return false;
+    }
+    m_lastWriteError = 0;
+    const auto fail = [this] {
+        m_lastWriteError = m_lastWriteError ? m_lastWriteError : errno;
+        sessionWritten(false, writeProblem(sessionPath()));
+        return false;
+    };
+    if (!makeFolder(autosaveFolder()))
+        return fail();
     // First the pictures the list on disk does not have yet, under names it does not use.
     const QString folder = pictureFolder(sessionPath());
     GridModel& grid = m_store.grid();
@@ -444,20 +613,50 @@ bool DataFiles::writeSession()
             makeFolder(folder) && PlainFile::replace(folder + QLatin1Char('/') + name, picture.encoded());
         if (written)
             m_sessionPictures.insert(name, picture);
+        else
+            m_lastWriteError = m_lastWriteError ? m_lastWriteError : errno;
         ok = written && ok;
     }
     if (!ok)
-        return false; // the list on disk stays as it was, whole
-    // Then the list, in one rename; then what it no longer names.
+        return fail(); // the list on disk stays as it was, whole
+    // Then the long texts it does not have yet, then the list, in one rename; then what it no
+    // longer names.
     const ListFile::Contents contents = ListFile::fromGrid(grid);
-    if (newPictures || m_sessionList != contents) {
-        if (newPictures)
-            syncFolder(folder);
-        if (ListFile::write(sessionPath(), contents) != ListFile::Status::Ok)
+    QList<SideFile> fresh;
+    bool failed = false;
+    QSet<QString> namedTexts;
+    const QByteArray bytes = ListFile::encodeSession(contents, [&](const QString& cell, ListFile::SideText* side) {
+        if (!placeBeside(cell, side, &fresh, &failed))
             return false;
+        namedTexts.insert(side->name);
+        return true;
+    });
+    const auto dropFresh = [&] {
+        for (const SideFile& f : std::as_const(fresh))
+            QFile::remove(folder + QLatin1Char('/') + f.name);
+    };
+    if (failed) {
+        dropFresh();
+        return fail();
+    }
+    if (newPictures || !fresh.isEmpty() || bytes != m_sessionBytes) {
+        if (newPictures || !fresh.isEmpty())
+            syncFolder(folder);
+        if (bytes.size() > ListFile::MaxFileBytes || !PlainFile::replace(sessionPath(), bytes)) {
+            dropFresh();
+            return fail();
+        }
         syncFolder(autosaveFolder());
         m_sessionList = contents;
+        m_sessionBytes = bytes;
     }
+    m_sessionTexts.append(fresh);
+    m_sessionTexts.removeIf([&](const SideFile& f) {
+        if (namedTexts.contains(f.name))
+            return false;
+        QFile::remove(folder + QLatin1Char('/') + f.name);
+        return true;
+    });
     for (auto it = m_sessionPictures.begin(); it != m_sessionPictures.end();) {
         if (named.contains(it.key())) {
             ++it;
@@ -468,6 +667,7 @@ bool DataFiles::writeSession()
     }
     // Names given here changed the list, which is on disk as it is now.
     m_sessionTimer.stop();
+    sessionWritten(true, {});
     return true;
 }
 
@@ -480,5 +680,7 @@ void DataFiles::removeSession()
     if (pictures.isDir() && !pictures.isSymLink())
         QDir(pictures.filePath()).removeRecursively();
     m_sessionList.reset();
+    m_sessionBytes.clear();
     m_sessionPictures.clear();
+    m_sessionTexts.clear();
 }

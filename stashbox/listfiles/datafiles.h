@@ -34,7 +34,7 @@ public:
     QString sessionPath() const;
     static QString pictureFolder(const QString& listFile) { return listFile + QStringLiteral("_Data"); }
     // A picture name that can be used as a file name inside the picture folder and nowhere else.
-    static bool isPlainName(const QString& name);
+    static bool isPlainName(const QString& name) { return ListFile::isPlainName(name); }
 
     // The Save button (also the exit prompt's Yes).
     void Command3_Click();
@@ -67,11 +67,24 @@ public:
     // The list changed: the session copy follows within SessionDelayMs, one write for a burst.
     void listChanged();
     // Brings the session copy up to date now (with save-on-exit off: removes it). A list file is
-    // replaced only once the pictures it names are written, and a picture file that the list on
-    // disk names is never overwritten, so that a kill at any moment leaves a whole list.
+    // replaced only once the pictures and long texts it names are written, and a file that the list
+    // on disk names is never overwritten, so that a kill at any moment leaves a whole list. Long
+    // texts lie beside the list in files written once. A write that fails is tried again at the
+    // next change and on a timer, SessionRetryMs at first and then less and less often.
     bool writeSession();
     void removeSession();
     static constexpr int SessionDelayMs = 1500;
+    static constexpr int SessionRetryMs = 2000;
+    static constexpr int SessionRetryMaxMs = 60000;
+    // Why the last write of the list failed, as a sentence; empty while saving works.
+    QString saveProblem() const { return m_saveProblem; }
+    // What of the list in memory no list on disk holds, for a message; empty when all of it is saved.
+    QStringList unsavedItems() const;
+    // The run goes on after an exit that was not confirmed: the session copy follows the list again.
+    void resumeSession();
+    // Set at start when the last session's list could not be read: what happened and where the
+    // unreadable file was kept, as a message for the user.
+    QString restoreProblem() const { return m_restoreProblem; }
     // Why the per-user folder, the files named after the user in it or the autosave folder must
     // not be used (someone else's, or links), as a message for the user; empty when they are fine.
     QString untrustedFiles() const;
@@ -86,6 +99,8 @@ public:
 signals:
     // Every action first commits the main window's name box.
     void aboutToAct();
+    // Writing the list to disk started to fail (saveProblem() says why) or works again.
+    void savingChanged(bool failing);
 
 private:
     // The name the user chose in the file dialog, trimmed; "" when cancelled.
@@ -97,6 +112,21 @@ private:
     bool restoreFrom(const QString& file, QStringList* picturesRead, bool* complete);
     // Gives the picture of `row` a name that no file of the session copy uses for another picture.
     QString sessionPictureName(int row, const QHash<QString, Picture>& taken);
+    // A text file beside the session copy: the text and the file's name.
+    struct SideFile
+    {
+        QString text;
+        QString name;
+        bool utf8 = true;
+    };
+    // Where a long cell of the list lies beside the session copy: a file on disk, or one written now
+    // (added to `fresh`); false when it cannot be written.
+    bool placeBeside(const QString& cell, ListFile::SideText* side, QList<SideFile>* fresh, bool* failed);
+    bool nameTaken(const QString& name) const;
+    void sessionWritten(bool ok, const QString& problem);
+    QString writeProblem(const QString& file) const;
+    // Moves an unreadable list (and its picture folder) aside under a clear name; the new path.
+    static QString keepAside(const QString& file);
     void closeGaps();
     void removeStalePictures(const QString& folder);
     static QString refusal(const QString& reason);
@@ -109,9 +139,19 @@ private:
     QString m_userName;
 
     QTimer m_sessionTimer;
-    // What the session copy on disk holds: its list and its picture files by name.
+    QTimer m_retryTimer;
+    // What the session copy on disk holds: its list, its bytes, its picture and text files.
     std::optional<ListFile::Contents> m_sessionList;
+    QByteArray m_sessionBytes;
     QHash<QString, Picture> m_sessionPictures;
+    QList<SideFile> m_sessionTexts;
     // The autosave has taken over at close.
     bool m_sessionEnded = false;
+    QString m_saveProblem;
+    QString m_restoreProblem;
+    // A restore failed and the unreadable file could not be moved aside: it must not be replaced.
+    bool m_restoreFailedInPlace = false;
+    // errno of the write that failed last.
+    int m_lastWriteError = 0;
+    int m_retryDelayMs = SessionRetryMs;
 };

@@ -2,10 +2,14 @@
 
 #include "plainfile.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace ListFile {
 namespace {
@@ -25,64 +29,130 @@ constexpr quint64 RowRecordBytes = 8 + RowBytes; // with its length
 constexpr int MaxGridLines = 255;
 constexpr int MaxEditable = 2;
 
+constexpr quint8 CellInline = 0;
+constexpr quint8 CellBeside = 1;
+constexpr quint8 SideUtf8 = 8;
+constexpr quint8 SideUtf16 = 16;
+
+// Texts the reader compares piece by piece with the row's label before holding them a second time.
+constexpr qsizetype SharedTextMinUnits = 1024;
+constexpr qint64 CompareChunkBytes = 64 * 1024;
+
 bool sameTag(const char* a, const char (&b)[4])
 {
     return std::memcmp(a, b, 4) == 0;
 }
 
-// Bounds-checked reading of one byte range; every read that would pass the end fails.
+// Bounds-checked reading of one byte range of a device, front to back; every read that would pass
+// the end of the range fails. A part split off with take() is read before its parent goes on.
 class Reader
 {
 public:
-    Reader(const char* data, quint64 size)
-        : m_data(data)
-        , m_size(size)
+    Reader() = default;
+    Reader(QIODevice* device, quint64 size)
+        : m_device(device)
+        , m_left(size)
     {
     }
 
-    quint64 remaining() const { return m_size - m_pos; }
+    quint64 remaining() const { return m_left; }
 
     bool raw(char* dest, quint64 n)
     {
-        if (n > remaining())
+        if (n > m_left || (n > 0 && m_device->read(dest, qint64(n)) != qint64(n)))
             return false;
-        std::memcpy(dest, m_data + m_pos, size_t(n));
-        m_pos += n;
+        m_left -= n;
         return true;
     }
 
     template <typename T> bool number(T* value)
     {
-        if (sizeof(T) > remaining())
+        char buf[sizeof(T)];
+        if (!raw(buf, sizeof(T)))
             return false;
-        *value = qFromLittleEndian<T>(m_data + m_pos);
-        m_pos += sizeof(T);
+        *value = qFromLittleEndian<T>(buf);
         return true;
     }
 
-    // Splits off the next n bytes as a reader of their own.
     bool take(quint64 n, Reader* part)
     {
-        if (n > remaining())
+        if (n > m_left)
             return false;
-        *part = Reader(m_data + m_pos, n);
-        m_pos += n;
+        *part = Reader(m_device, n);
+        m_left -= n;
         return true;
+    }
+
+    // Steps over what is left of this part.
+    bool skipRest()
+    {
+        const quint64 n = std::exchange(m_left, 0);
+        return n == 0 || m_device->seek(m_device->pos() + qint64(n));
     }
 
     // UTF-16LE with its length in bytes; the string is allocated only once the bytes are known to be
-    // there, so a length field can never make us allocate more than the input holds.
-    bool text(QString* s)
+    // there, so a length field can never make us allocate more than the input holds. A text equal
+    // to `same` comes back sharing its characters.
+    bool text(QString* s, const QString* same = nullptr)
     {
         quint64 bytes = 0;
-        if (!number(&bytes) || bytes > remaining() || bytes % 2 != 0)
+        if (!number(&bytes) || bytes > m_left || bytes % 2 != 0)
             return false;
         const qsizetype units = qsizetype(bytes / 2);
-        QString result(units, Qt::Uninitialized);
-        if (units > 0)
-            qFromLittleEndian<char16_t>(m_data + m_pos, units, result.data());
-        m_pos += bytes;
+        qsizetype done = 0;
+        QString result;
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian && same && same->size() == units
+            && units >= SharedTextMinUnits) {
+            const char* want = reinterpret_cast<const char*>(same->constData());
+            QByteArray chunk(qsizetype(std::min<quint64>(bytes, CompareChunkBytes)), Qt::Uninitialized);
+            while (quint64(done) < bytes) {
+                const qsizetype n = qsizetype(std::min<quint64>(bytes - quint64(done), CompareChunkBytes));
+                if (!raw(chunk.data(), quint64(n)))
+                    return false;
+                if (std::memcmp(chunk.constData(), want + done, size_t(n)) != 0) {
+                    // Not the same after all: what matched so far and this piece start the text.
+                    result = QString(units, Qt::Uninitialized);
+                    std::memcpy(result.data(), want, size_t(done));
+                    std::memcpy(reinterpret_cast<char*>(result.data()) + done, chunk.constData(), size_t(n));
+                    done += n;
+                    break;
+                }
+                done += n;
+            }
+            if (quint64(done) == bytes && result.isNull()) {
+                *s = *same;
+                return true;
+            }
+        } else {
+            result = QString(units, Qt::Uninitialized);
+        }
+        if (!raw(reinterpret_cast<char*>(result.data()) + done, bytes - quint64(done)))
+            return false;
+        if (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+            qFromLittleEndian<char16_t>(result.constData(), units, result.data());
         *s = std::move(result);
+        return true;
+    }
+
+    // A session copy's cell: inline, or a prefix followed by a side text.
+    bool cell(QString* s, const SideReader& sides, const QString* same)
+    {
+        quint8 form = 0;
+        if (!number(&form))
+            return false;
+        if (form == CellInline)
+            return text(s, same);
+        QString prefix;
+        QString name;
+        quint8 encoding = 0;
+        quint64 units = 0;
+        if (form != CellBeside || !sides || !text(&prefix) || !text(&name) || !number(&encoding)
+            || (encoding != SideUtf8 && encoding != SideUtf16) || !number(&units))
+            return false;
+        QString side;
+        if (!sides(name, encoding == SideUtf8, units, &side) || quint64(side.size()) != units)
+            return false;
+        *s = prefix.isEmpty() ? side : prefix + side;
         return true;
     }
 
@@ -105,9 +175,8 @@ public:
     }
 
 private:
-    const char* m_data = nullptr;
-    quint64 m_size = 0;
-    quint64 m_pos = 0;
+    QIODevice* m_device = nullptr;
+    quint64 m_left = 0;
 };
 
 bool readLayout(Reader body, Contents* c)
@@ -116,16 +185,21 @@ bool readLayout(Reader body, Contents* c)
         return false;
     return body.twips(&c->width) && body.twips(&c->colWidth[0]) && body.twips(&c->colWidth[1])
         && body.twips(&c->colWidth[2]) && body.inRange(&c->gridLines, 0, MaxGridLines)
-        && body.inRange(&c->editable, 0, MaxEditable);
+        && body.inRange(&c->editable, 0, MaxEditable) && body.skipRest();
 }
 
-bool readRow(Reader body, Row* row)
+bool readRow(Reader body, Row* row, quint16 major, const SideReader& sides)
 {
-    return body.twips(&row->height) && body.text(&row->kind) && body.text(&row->text[0]) && body.text(&row->text[1])
-        && body.text(&row->text[2]);
+    if (!body.twips(&row->height) || !body.text(&row->kind))
+        return false;
+    auto& [label, data, text] = row->text;
+    const bool cells = major >= SessionMajor
+        ? body.cell(&label, sides, nullptr) && body.cell(&data, sides, nullptr) && body.cell(&text, sides, &label)
+        : body.text(&label) && body.text(&data) && body.text(&text, &label);
+    return cells && body.skipRest();
 }
 
-bool readRows(Reader body, Contents* c)
+bool readRows(Reader body, Contents* c, quint16 major, const SideReader& sides)
 {
     quint32 count = 0;
     if (!body.number(&count) || count > quint32(MaxRows))
@@ -137,16 +211,71 @@ bool readRows(Reader body, Contents* c)
     rows.reserve(qsizetype(count));
     for (quint32 i = 0; i < count; ++i) {
         quint64 length = 0;
-        Reader rowBody(nullptr, 0);
+        Reader rowBody;
         if (!body.number(&length) || !body.take(length, &rowBody))
             return false;
         Row row;
-        if (!readRow(rowBody, &row))
+        if (!readRow(rowBody, &row, major, sides))
             return false;
         rows.append(std::move(row));
     }
     c->rows = std::move(rows);
-    return true;
+    return body.skipRest();
+}
+
+Status decodeDevice(QIODevice& device, quint64 size, Contents* out, const SideReader& sides)
+{
+    char magic[MagicSize];
+    const qsizetype head = qsizetype(std::min<quint64>(size, quint64(MagicSize)));
+    if (device.read(magic, head) != head)
+        return Status::CannotOpen;
+    if (head < MagicSize) {
+        // Nothing but the start of the magic: a list file cut short, not some other file.
+        return std::memcmp(magic, Magic, size_t(head)) == 0 ? Status::Damaged : Status::NotAListFile;
+    }
+    if (std::memcmp(magic, Magic, size_t(MagicSize)) != 0)
+        return Status::NotAListFile;
+
+    Reader r(&device, size - quint64(MagicSize));
+    quint16 major = 0;
+    quint16 minor = 0;
+    if (!r.number(&major) || !r.number(&minor) || major == 0)
+        return Status::Damaged;
+    if (major > SessionMajor)
+        return Status::NewerVersion;
+
+    Contents c;
+    bool haveLayout = false;
+    bool haveRows = false;
+    for (;;) {
+        char tag[4];
+        quint64 length = 0;
+        Reader body;
+        if (!r.raw(tag, 4) || !r.number(&length) || !r.take(length, &body))
+            return Status::Damaged;
+        if (sameTag(tag, TagEnd)) {
+            if (!body.skipRest())
+                return Status::Damaged;
+            break;
+        }
+        if (sameTag(tag, TagLayout)) {
+            if (haveLayout || !readLayout(body, &c))
+                return Status::Damaged;
+            haveLayout = true;
+        } else if (sameTag(tag, TagRows)) {
+            if (haveRows || !readRows(body, &c, major, sides))
+                return Status::Damaged;
+            haveRows = true;
+        } else if (!body.skipRest()) {
+            // Any other record comes from a later version and is skipped.
+            return Status::Damaged;
+        }
+    }
+    // Bytes after the end record mean the file is not what any writer made.
+    if (r.remaining() != 0 || !haveLayout || !haveRows)
+        return Status::Damaged;
+    *out = std::move(c);
+    return Status::Ok;
 }
 
 class Writer
@@ -230,12 +359,32 @@ qint64 encodedSize(const Contents& contents)
     return size;
 }
 
-QByteArray encode(const Contents& contents)
+
+namespace {
+QByteArray encodeWith(const Contents& contents, quint16 major, const SideLookup& sides)
 {
-    // Sized up front so that a list with a huge text is built in one allocation.
-    Writer w(qsizetype(encodedSize(contents)));
+    // Decided first, so that the list is sized up front and built in one allocation.
+    QList<std::array<std::optional<SideText>, 3>> beside(sides ? contents.rows.size() : 0);
+    qsizetype expected = MagicSize + 4 + (12 + qsizetype(LayoutBytes)) + 12 + 4 + 12;
+    for (qsizetype r = 0; r < contents.rows.size(); ++r) {
+        const Row& row = contents.rows[r];
+        expected += qsizetype(RowRecordBytes) - 4 * 8 + textBytes(row.kind);
+        // The text column first: a label that ends with the text (a named item) refers to it.
+        for (const size_t col : {2, 1, 0}) {
+            const QString& t = row.text[col];
+            SideText side;
+            if (sides && t.size() >= SideTextMinChars && sides(t, &side)) {
+                expected += 1 + 8 + side.prefix * 2 + textBytes(side.name) + 9;
+                beside[r][col] = std::move(side);
+            } else {
+                expected += (sides ? 1 : 0) + textBytes(t);
+            }
+        }
+    }
+
+    Writer w(expected);
     w.raw(Magic, MagicSize);
-    w.number(FormatMajor);
+    w.number(major);
     w.number(FormatMinor);
 
     w.record(TagLayout);
@@ -250,12 +399,26 @@ QByteArray encode(const Contents& contents)
     w.record(TagRows);
     block = w.begin();
     w.number(quint32(contents.rows.size()));
-    for (const Row& row : contents.rows) {
+    for (qsizetype r = 0; r < contents.rows.size(); ++r) {
+        const Row& row = contents.rows[r];
         const qsizetype rowBlock = w.begin();
         w.number(clampedTwips(row.height));
         w.text(row.kind);
-        for (const QString& t : row.text)
-            w.text(t);
+        for (size_t col = 0; col < row.text.size(); ++col) {
+            const QString& t = row.text[col];
+            if (!sides) {
+                w.text(t);
+            } else if (const std::optional<SideText>& side = beside[r][col]; !side) {
+                w.number(CellInline);
+                w.text(t);
+            } else {
+                w.number(CellBeside);
+                w.text(t.left(side->prefix));
+                w.text(side->name);
+                w.number(side->utf8 ? SideUtf8 : SideUtf16);
+                w.number(quint64(t.size() - side->prefix));
+            }
+        }
         w.end(rowBlock);
     }
     w.end(block);
@@ -265,51 +428,45 @@ QByteArray encode(const Contents& contents)
     return w.take();
 }
 
-Status decode(const QByteArray& bytes, Contents* out)
+} // namespace
+
+bool isPlainName(const QString& name)
 {
-    const qsizetype size = bytes.size();
-    if (size < MagicSize) {
-        // Nothing but the start of the magic: a list file cut short, not some other file.
-        return std::memcmp(bytes.constData(), Magic, size_t(size)) == 0 ? Status::Damaged : Status::NotAListFile;
-    }
-    if (std::memcmp(bytes.constData(), Magic, size_t(MagicSize)) != 0)
-        return Status::NotAListFile;
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+}
 
-    Reader r(bytes.constData() + MagicSize, quint64(size - MagicSize));
-    quint16 major = 0;
-    quint16 minor = 0;
-    if (!r.number(&major) || !r.number(&minor) || major == 0)
-        return Status::Damaged;
-    if (major > FormatMajor)
-        return Status::NewerVersion;
-
-    Contents c;
-    bool haveLayout = false;
-    bool haveRows = false;
-    for (;;) {
-        char tag[4];
-        quint64 length = 0;
-        Reader body(nullptr, 0);
-        if (!r.raw(tag, 4) || !r.number(&length) || !r.take(length, &body))
-            return Status::Damaged;
-        if (sameTag(tag, TagEnd))
-            break;
-        if (sameTag(tag, TagLayout)) {
-            if (haveLayout || !readLayout(body, &c))
-                return Status::Damaged;
-            haveLayout = true;
-        } else if (sameTag(tag, TagRows)) {
-            if (haveRows || !readRows(body, &c))
-                return Status::Damaged;
-            haveRows = true;
-        }
-        // Any other record comes from a later version and is skipped.
+bool fitsUtf8(const QString& text)
+{
+    const auto* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!QChar::isSurrogate(p[i]))
+            continue;
+        if (!QChar::isHighSurrogate(p[i]) || i + 1 == n || !QChar::isLowSurrogate(p[i + 1]))
+            return false;
+        ++i;
     }
-    // Bytes after the end record mean the file is not what any writer made.
-    if (r.remaining() != 0 || !haveLayout || !haveRows)
-        return Status::Damaged;
-    *out = std::move(c);
-    return Status::Ok;
+    return true;
+}
+
+QByteArray encode(const Contents& contents)
+{
+    return encodeWith(contents, FormatMajor, {});
+}
+
+QByteArray encodeSession(const Contents& contents, const SideLookup& sides)
+{
+    // A list without a lookup is a session copy all the same, with every cell inline.
+    return encodeWith(contents, SessionMajor, sides ? sides : [](const QString&, SideText*) { return false; });
+}
+
+Status decode(const QByteArray& bytes, Contents* out, const SideReader& sides)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return decodeDevice(buffer, quint64(bytes.size()), out, sides);
 }
 
 Status write(const QString& path, const Contents& contents)
@@ -325,17 +482,46 @@ Status write(const QString& path, const Contents& contents)
     return PlainFile::replace(path, bytes) ? Status::Ok : Status::CannotWrite;
 }
 
-Status read(const QString& path, Contents* out)
+Status read(const QString& path, Contents* out, QHash<QString, QString>* sideTexts)
 {
-    QByteArray bytes;
-    switch (PlainFile::read(path, MaxFileBytes, &bytes)) {
-    case PlainFile::Status::Ok: return decode(bytes, out);
+    QFile file;
+    switch (PlainFile::open(path, MaxFileBytes, &file)) {
+    case PlainFile::Status::Ok: break;
     case PlainFile::Status::TooLarge: return Status::Damaged;
     case PlainFile::Status::Missing:
     case PlainFile::Status::NotAFile: // a FIFO or device would block or never end
-    case PlainFile::Status::Failed: break;
+    case PlainFile::Status::Failed: return Status::CannotOpen;
     }
-    return Status::CannotOpen;
+    // Texts beside a session copy lie in its picture folder; one file named twice is read once.
+    const QString folder = path + QStringLiteral("_Data/");
+    QHash<QString, QString> read;
+    const SideReader sides = [&](const QString& name, bool utf8, quint64 units, QString* text) {
+        if (const auto known = read.constFind(name); known != read.constEnd()) {
+            *text = *known;
+            return true;
+        }
+        QByteArray bytes;
+        if (!isPlainName(name)
+            || PlainFile::read(folder + name, MaxFileBytes, &bytes, PlainFile::Links::Refuse) != PlainFile::Status::Ok)
+            return false;
+        if (utf8) {
+            *text = QString::fromUtf8(bytes);
+        } else {
+            if (bytes.size() % 2 != 0)
+                return false;
+            QString t(bytes.size() / 2, Qt::Uninitialized);
+            qFromLittleEndian<char16_t>(bytes.constData(), t.size(), t.data());
+            *text = std::move(t);
+        }
+        if (quint64(text->size()) != units)
+            return false;
+        read.insert(name, *text);
+        return true;
+    };
+    const Status status = decodeDevice(file, quint64(file.size()), out, sides);
+    if (status == Status::Ok && sideTexts)
+        *sideTexts = std::move(read);
+    return status;
 }
 
 } // namespace ListFile

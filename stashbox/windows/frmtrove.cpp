@@ -44,6 +44,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <cstdio>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -318,6 +320,7 @@ void frmTrove::wireControls()
             m_summon.hide();
     });
     connect(m_gridView, &GridView::rowPicked, this, [this] { m_summon.itemPicked(); });
+    connect(m_dataFiles, &DataFiles::savingChanged, this, &frmTrove::savingChanged);
     // The full-list warning is shown over the window, which must be in view for it; an item is taken
     // with the window out on top.
     m_capture.showForWarning = [this] { m_placement->bringIntoView(); };
@@ -527,6 +530,12 @@ void frmTrove::load(const std::function<void()>& ready)
         if (m_closed)
             return;
     }
+    // The last session's list could not be read: where it was kept.
+    if (const QString problem = m_dataFiles->restoreProblem(); !problem.isEmpty()) {
+        m_dialogs.message(problem, ProgramTitle, DialogsPort::Icon::Exclamation, DialogsPort::Buttons::Ok);
+        if (m_closed)
+            return;
+    }
 
     // The key for the whole desktop, and what was asked for at start.
     grabHotkey();
@@ -719,6 +728,12 @@ void frmTrove::Check1_Click()
 
 void frmTrove::showCount()
 {
+    // The label says why the list is not saved, and the same once more when it is again.
+    m_lblItemCount->setToolTip(
+        m_store.countState() == ClipStore::CountState::Unsaved
+            ? QLatin1Char(' ') + m_dataFiles->saveProblem()
+                + QStringLiteral(" Stashbox keeps trying; your items stay in the list. ")
+            : QStringLiteral(" Number of items currently on the clipboard.  Stashbox can hold up to 20 items. "));
     if (!m_filter->isActive()) {
         m_lblItemCount->setText(m_store.countLabelText());
         return;
@@ -792,6 +807,15 @@ void frmTrove::grabHotkey()
     }
 }
 
+void frmTrove::savingChanged(bool failing)
+{
+    m_store.setCountState(failing ? ClipStore::CountState::Unsaved : ClipStore::CountState::Items);
+    std::fprintf(stderr, "Stashbox: %s\n",
+                 failing ? qPrintable(m_dataFiles->saveProblem()) : "the list is saved to disk again.");
+    if (m_probe)
+        m_probe->schedule();
+}
+
 void frmTrove::syncNameBox()
 {
     const ItemInteraction::NameBox& box = m_items->nameBox();
@@ -842,7 +866,37 @@ void frmTrove::cmdExit_Click()
                 == DialogsPort::Answer::Yes)
             m_dataFiles->Command3_Click();
     }
+    // A list that cannot be written now is lost with the program: the user decides.
+    if (m_listRestored && !m_autosaveWritten.has_value()) {
+        m_autosaveWritten = m_dataFiles->writeAutosave();
+        if (!*m_autosaveWritten && !confirmExitUnsaved()) {
+            m_autosaveWritten.reset();
+            m_dataFiles->resumeSession();
+            SetTopmost(true);
+            return;
+        }
+    }
     closeInOrder();
+}
+
+QString frmTrove::unsavedReport() const
+{
+    const QStringList items = m_dataFiles->unsavedItems();
+    QString report = m_dataFiles->saveProblem();
+    if (items.isEmpty())
+        return report + QStringLiteral("\r\nThe last list written to disk holds every item.");
+    report += QStringLiteral("\r\nNot saved: ") + QString::number(items.size())
+        + (items.size() == 1 ? QStringLiteral(" item") : QStringLiteral(" items"));
+    for (const QString& item : items)
+        report += QStringLiteral("\r\n  ") + item;
+    return report;
+}
+
+bool frmTrove::confirmExitUnsaved()
+{
+    return m_dialogs.message(unsavedReport() + QStringLiteral("\r\n\r\nExit anyway?"), ProgramTitle,
+                             DialogsPort::Icon::Exclamation, DialogsPort::Buttons::YesNo)
+        == DialogsPort::Answer::Yes;
 }
 
 void frmTrove::closeInOrder()
@@ -865,8 +919,10 @@ void frmTrove::QueryUnload()
 {
     // Closing is never cancelled; a failed autosave cannot be helped at this point. Until the list
     // was restored, the autosave on disk is the only copy of the last session's list.
-    if (m_listRestored)
-        m_dataFiles->writeAutosave();
+    if (m_listRestored && !m_autosaveWritten.has_value())
+        m_autosaveWritten = m_dataFiles->writeAutosave();
+    if (m_autosaveWritten == false)
+        std::fprintf(stderr, "Stashbox: %s\n", qPrintable(QString(unsavedReport()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
 }
 
 void frmTrove::Unload()

@@ -64,6 +64,8 @@ public:
     void closeInOrder();
     // The window was closed in order (also during load(), by a termination request).
     bool isClosed() const { return m_closed; }
+    // The status the program ends with: 1 when the list could not be written at close.
+    int exitStatus() const { return m_autosaveWritten == false ? 1 : 0; }
 
     GridModel& gridModel() { return m_grid; }
     ClipStore& store() { return m_store; }
@@ -170,6 +172,11 @@ private:
     void Check1_Click();
     // The count, or the query and its matches while find by typing is on.
     void showCount();
+    void savingChanged(bool failing);
+    // Why the list could not be written and which items no list on disk holds.
+    QString unsavedReport() const;
+    // Asks whether to exit although the list could not be written; true for yes.
+    bool confirmExitUnsaved();
     void syncNameBox();
     void showTextViewer(int row);
     void showImageViewer(int row);
@@ -208,6 +215,8 @@ private:
     bool m_topmost = false;
     bool m_closed = false;
     bool m_listRestored = false;
+    // Whether the list was written at close (not yet tried: empty).
+    std::optional<bool> m_autosaveWritten;
     bool m_viewer = false;
 
     GridView* m_gridView = nullptr;

@@ -186,6 +186,7 @@ private slots:
     void refusesAbsurdCountsAndLengths_data();
     void refusesAbsurdCountsAndLengths();
     void readsWhatLaterVersionsAdd();
+    void sessionCopyReadsOnlyItsOwnSideFiles();
     void refusesHugeAndSpecialFiles();
     void writesPrivatelyAndAtomically();
     void toolShowsItemsAndPictures();
@@ -360,7 +361,7 @@ void TestListFile::refusesOtherFilesAndNewerVersions()
     QCOMPARE(ListFile::decode(wrongMagic, &out), Status::NotAListFile);
 
     const QByteArray body = layout() + rows(1, row(235, QStringLiteral("Text"), QStringLiteral("hi"))) + endRecord();
-    QCOMPARE(ListFile::decode(header(2, 0) + body, &out), Status::NewerVersion);
+    QCOMPARE(ListFile::decode(header(3, 0) + body, &out), Status::NewerVersion);
     // A newer major version is refused whatever follows: its layout may be anything.
     QCOMPARE(ListFile::decode(header(0xFFFF, 0) + QByteArray("anything"), &out), Status::NewerVersion);
     QCOMPARE(ListFile::decode(header(0, 0) + body, &out), Status::Damaged);
@@ -472,6 +473,52 @@ void TestListFile::readsWhatLaterVersionsAdd()
         return c;
     }();
     QCOMPARE(ListFile::encode(one), minimalFile());
+}
+
+void TestListFile::sessionCopyReadsOnlyItsOwnSideFiles()
+{
+    QTemporaryDir dir;
+    const QString list = dir.filePath("session.sbt");
+    QVERIFY(QDir().mkpath(list + "_Data"));
+    Contents c = sampleList(20);
+    const QString text(ListFile::SideTextMinChars, QChar(0x263A));
+    c.rows[4] = {QStringLiteral("Text"), {"label\r\n-->" + text, QString(), text}, 235};
+    // Every long cell names the side file `name`; the test writes (or plants) it.
+    QString name = "side";
+    const auto encodeNaming = [&] {
+        return ListFile::encodeSession(c, [&](const QString& cell, ListFile::SideText* side) {
+            *side = {name, cell.size() - text.size(), true};
+            return true;
+        });
+    };
+    const auto writeBytes = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(writeBytes(list, encodeNaming()));
+    QVERIFY(writeBytes(list + "_Data/side", text.toUtf8()));
+    Contents out;
+    QHash<QString, QString> sides;
+    QCOMPARE(ListFile::read(list, &out, &sides), Status::Ok);
+    QVERIFY(out == c);
+    QCOMPARE(sides.keys(), QStringList{"side"});
+    // The text is the side text read, not a copy of it.
+    QCOMPARE(out.rows[4].text[2].constData(), sides["side"].constData());
+
+    // A side file cut short, missing, a link, or a name leading out of the folder: the list is damaged.
+    QVERIFY(writeBytes(list + "_Data/side", text.left(10).toUtf8()));
+    QCOMPARE(ListFile::read(list, &out), Status::Damaged);
+    QVERIFY(QFile::remove(list + "_Data/side"));
+    QCOMPARE(ListFile::read(list, &out), Status::Damaged);
+    QVERIFY(writeBytes(dir.filePath("outside"), text.toUtf8()));
+    QVERIFY(QFile::link(dir.filePath("outside"), list + "_Data/side"));
+    QCOMPARE(ListFile::read(list, &out), Status::Damaged);
+    name = "../outside";
+    QVERIFY(writeBytes(list, encodeNaming()));
+    QCOMPARE(ListFile::read(list, &out), Status::Damaged);
+    // Without a folder to read them from, side texts cannot be had.
+    QCOMPARE(ListFile::decode(encodeNaming(), &out), Status::Damaged);
+    QVERIFY(out == c);
 }
 
 void TestListFile::refusesHugeAndSpecialFiles()

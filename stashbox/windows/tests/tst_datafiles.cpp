@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,6 +90,30 @@ ListFile::Row bitmapRow(const QString& name)
     return {"Bitmap", {"IMAGE", "1", name}, 235};
 }
 
+// Files larger than `bytes` cannot be written by this process while it lives (EFBIG): a disk that
+// is full for everything but small files.
+struct WriteLimit
+{
+    explicit WriteLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~WriteLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
+};
+
+qint64 folderBytes(const QString& path)
+{
+    qint64 total = 0;
+    for (const QFileInfo& f : QDir(path).entryInfoList(QDir::Files | QDir::Hidden))
+        total += f.size();
+    return total;
+}
+
 QStringList kinds(GridModel& g)
 {
     QStringList out;
@@ -113,6 +139,9 @@ private slots:
     void autosaveNotRestoredWhenOff();
     void sessionCopyOutlivesAKill();
     void unreadableAutosaveIsKeptAside();
+    void longTextsLieBesideTheSessionCopy();
+    void failedWritesAreRetriedAndReported();
+    void damagedSessionCopyFallsBackAndTells();
     void startupFile();
     void listWithGapsOpensAsConsecutiveRows();
     void hostileFilesDoNotStopStartOrOpen();
@@ -419,6 +448,126 @@ void TestDataFiles::unreadableAutosaveIsKeptAside()
     const QStringList aside = QDir(folder).entryList({"temp.sbt.unreadable-*"});
     QCOMPARE(aside.size(), 1);
     QCOMPARE(QFileInfo(folder + "/" + aside[0]).size(), 47);
+}
+
+void TestDataFiles::longTextsLieBesideTheSessionCopy()
+{
+    QTemporaryDir dir;
+    const QString a = QString(300000, QChar('a')) + "\r\nend of a";
+    // A lone surrogate does not survive UTF-8: that text is kept as it is held.
+    const QString b = QString(200000, QChar('b')) + QChar(0xD800) + QChar(0) + "end of b";
+    QString session;
+    QStringList filesBefore;
+    {
+        Program p(dir.path());
+        session = p.files().sessionPath();
+        p.copyText(a);
+        p.grid().setTextMatrix(0, 0, QString(a.constData(), a.size())); // its label, the same text held apart
+        p.w->store().addItem(ClipItem{"Text", b, {}, {}, b});
+        p.grid().setTextMatrix(0, 0, "named\r\n-->" + b);
+        QVERIFY(p.files().writeSession());
+        // Each long text once, beside a small list.
+        QVERIFY(QFileInfo(session).size() < 4096);
+        filesBefore = QDir(session + "_Data").entryList(QDir::Files);
+        QCOMPARE(filesBefore.size(), 2);
+        QVERIFY(folderBytes(session + "_Data") < (a.size() + b.size() * 2) * 12 / 10);
+        // A later change writes the list again, not the texts.
+        const QDateTime written = QFileInfo(session + "_Data/" + filesBefore[0]).lastModified();
+        p.copyText("short");
+        QVERIFY(p.files().writeSession());
+        QCOMPARE(QDir(session + "_Data").entryList(QDir::Files), filesBefore);
+        QCOMPARE(QFileInfo(session + "_Data/" + filesBefore[0]).lastModified(), written);
+        // Any reader of lists reads the session copy whole.
+        ListFile::Contents onDisk;
+        QCOMPARE(ListFile::read(session, &onDisk), ListFile::Status::Ok);
+        QCOMPARE(onDisk.rows[1].text[0], "named\r\n-->" + b);
+        QCOMPARE(onDisk.rows[2].text[2], a);
+    } // gone without closing, as after kill -9
+    {
+        Program again(dir.path());
+        QCOMPARE(again.w->store().itemCount(), 3);
+        QCOMPARE(again.grid().textMatrix(1, 2), b);
+        QCOMPARE(again.grid().textMatrix(1, 0), "named\r\n-->" + b);
+        QCOMPARE(again.grid().textMatrix(2, 0), a);
+        QCOMPARE(again.grid().textMatrix(2, 2), a);
+        // Deleted, its text goes from the disk with the next write.
+        QVERIFY(again.w->store().deleteItem(2));
+        QVERIFY(again.files().writeSession());
+        QCOMPARE(QDir(session + "_Data").entryList(QDir::Files).size(), 1);
+        // The autosave at close keeps its own format, every text in it.
+        again.w->closeInOrder();
+        ListFile::Contents autosave;
+        QCOMPARE(ListFile::read(again.files().autosavePath(), &autosave), ListFile::Status::Ok);
+        QCOMPARE(autosave.rows[1].text[2], b);
+        QCOMPARE(fileBytes(again.files().autosavePath()).mid(8, 2), QByteArray("\x01\x00", 2));
+    }
+}
+
+void TestDataFiles::failedWritesAreRetriedAndReported()
+{
+    QTemporaryDir dir;
+    const QString big = QString(100000, QChar('x'));
+    Program p(dir.path());
+    p.copyText("saved before the disk filled up");
+    QVERIFY(p.files().writeSession());
+    {
+        WriteLimit full(4096);
+        p.copyText(big);
+        QVERIFY(!p.files().writeSession());
+        // Told once, in the count label; the item stays in the list.
+        QCOMPARE(p.w->store().countLabelText(), QString("2 UNSAVED"));
+        QVERIFY(p.w->lblItemCount()->toolTip().contains(strerror(EFBIG)));
+        QVERIFY(p.dialogs.messages.isEmpty());
+        p.copyText("copied meanwhile");
+        QTest::qWait(DataFiles::SessionDelayMs + 200);
+        QCOMPARE(p.w->store().countLabelText(), QString("3 UNSAVED"));
+    }
+    // Space again: the retry timer writes the list, and the label says so.
+    QTRY_COMPARE_WITH_TIMEOUT(p.w->store().countLabelText(), QString("3  ITEMS"), DataFiles::SessionRetryMs * 3);
+    ListFile::Contents onDisk;
+    QCOMPARE(ListFile::read(p.files().sessionPath(), &onDisk), ListFile::Status::Ok);
+    QCOMPARE(onDisk.rows[1].text[2], big);
+
+    // Exit while the disk is full: the user is asked, and "No" keeps the program running.
+    WriteLimit full(4096);
+    p.copyText(big + "y");
+    p.w->options().promptOnExit = false;
+    p.dialogs.answers.enqueue(DialogsPort::Answer::No);
+    p.w->cmdExit_Click();
+    QVERIFY(!p.w->isClosed());
+    QVERIFY(p.dialogs.messages.last().text.contains("Not saved: 1 item"));
+    QVERIFY(p.dialogs.messages.last().text.endsWith("Exit anyway?"));
+    // A termination request: what is on disk stays, and the status says the list is not saved.
+    p.w->closeInOrder();
+    QCOMPARE(p.w->exitStatus(), 1);
+    QCOMPARE(p.files().unsavedItems().size(), 1);
+    QVERIFY(ListFile::read(p.files().sessionPath(), &onDisk) == ListFile::Status::Ok);
+    QCOMPARE(onDisk.rows[0].text[2], QString("copied meanwhile"));
+}
+
+void TestDataFiles::damagedSessionCopyFallsBackAndTells()
+{
+    for (const bool withAutosave : {true, false}) {
+        QTemporaryDir dir;
+        QString session;
+        {
+            Program p(dir.path());
+            session = p.files().sessionPath();
+            p.copyText("in the autosave");
+            p.w->closeInOrder();
+            if (!withAutosave)
+                QVERIFY(QFile::remove(p.files().autosavePath()));
+        }
+        QVERIFY(QDir().mkpath(session + "_Data"));
+        writeFile(session, ListFile::encode(listWith({{0, {"Text", {"lost", "", "lost"}, 235}}})).chopped(3));
+        Program p(dir.path());
+        QCOMPARE(p.w->store().itemCount(), withAutosave ? 1 : 0);
+        const QStringList aside = QDir(QFileInfo(session).path()).entryList({"session.sbt.unreadable-*"});
+        QCOMPARE(aside.size(), 2); // the list and its folder
+        QCOMPARE(p.dialogs.messages.size(), 1);
+        QVERIFY(p.dialogs.messages[0].text.contains(QFileInfo(session).path() + "/" + aside[0]));
+        QCOMPARE(p.dialogs.messages[0].text.contains("restored instead"), withAutosave);
+    }
 }
 
 void TestDataFiles::startupFile()
