@@ -530,12 +530,9 @@ void frmTrove::load(const std::function<void()>& ready)
         if (m_closed)
             return;
     }
-    // The last session's list could not be read: where it was kept.
-    if (const QString problem = m_dataFiles->restoreProblem(); !problem.isEmpty()) {
-        m_dialogs.message(problem, ProgramTitle, DialogsPort::Icon::Exclamation, DialogsPort::Buttons::Ok);
-        if (m_closed)
-            return;
-    }
+    // The last session's list could not be read: where it was kept, in a box that waits for nothing.
+    if (const QString problem = m_dataFiles->restoreProblem(); !problem.isEmpty())
+        m_dialogs.notice(problem, ProgramTitle);
 
     // The key for the whole desktop, and what was asked for at start.
     grabHotkey();

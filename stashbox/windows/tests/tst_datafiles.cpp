@@ -564,9 +564,10 @@ void TestDataFiles::damagedSessionCopyFallsBackAndTells()
         QCOMPARE(p.w->store().itemCount(), withAutosave ? 1 : 0);
         const QStringList aside = QDir(QFileInfo(session).path()).entryList({"session.sbt.unreadable-*"});
         QCOMPARE(aside.size(), 2); // the list and its folder
-        QCOMPARE(p.dialogs.messages.size(), 1);
-        QVERIFY(p.dialogs.messages[0].text.contains(QFileInfo(session).path() + "/" + aside[0]));
-        QCOMPARE(p.dialogs.messages[0].text.contains("restored instead"), withAutosave);
+        QVERIFY(p.dialogs.messages.isEmpty());
+        QCOMPARE(p.dialogs.notices.size(), 1);
+        QVERIFY(p.dialogs.notices[0].contains(QFileInfo(session).path() + "/" + aside[0]));
+        QCOMPARE(p.dialogs.notices[0].contains("restored instead"), withAutosave);
     }
 }
 
