@@ -139,6 +139,7 @@ Server::~Server()
         ::close(c->fd);
         delete c;
     }
+    qDeleteAll(m_dropped);
     if (m_fd >= 0) {
         ::close(m_fd);
         // Only a socket that is still ours is removed.
@@ -217,20 +218,25 @@ void Server::readFrom(Connection* c)
     const qsizetype end = c->in.indexOf('\n');
     if (end < 0 && c->in.size() <= MaxRequestBytes)
         return;
-    c->reader.reset();
+    c->reader->setEnabled(false);
     // Whatever follows the line, or a line too long, makes it a request that is not ours.
     const std::optional<Request> request = end >= 0 && end + 1 == c->in.size() ? Request::parse(c->in) : std::nullopt;
-    if (!request)
+    if (!request) {
         answer(c, Answer::error(QStringLiteral("not a Stashbox request")));
-    else if (!handler)
+    } else if (!handler) {
         answer(c, Answer::error(QStringLiteral("not ready")));
-    else
-        answer(c, handler(*request));
+    } else {
+        // The handler may run events (a slide) or a box that stays open for long: the client waits
+        // for its answer meanwhile.
+        c->deadline.stop();
+        const Answer a = handler(*request);
+        if (m_connections.contains(c))
+            answer(c, a);
+    }
 }
 
 void Server::answer(Connection* c, const Answer& a)
 {
-    // The handler may have run events; the connection is still ours, as only this object drops it.
     c->out = a.encode();
     c->writer = std::make_unique<QSocketNotifier>(c->fd, QSocketNotifier::Write);
     connect(c->writer.get(), &QSocketNotifier::activated, this, [this, c] { writeTo(c); });
@@ -258,12 +264,17 @@ void Server::drop(Connection* c)
 {
     if (!m_connections.removeOne(c))
         return;
-    c->reader.reset();
-    c->writer.reset();
-    ::close(c->fd);
-    // Deleted once the notifier or timer that called this has returned.
+    // Deleted, with its notifiers and timer, once the one that called this has returned.
+    for (QSocketNotifier* n : {c->reader.get(), c->writer.get()})
+        if (n)
+            n->setEnabled(false);
     c->deadline.stop();
-    QTimer::singleShot(0, this, [c] { delete c; });
+    ::close(c->fd);
+    m_dropped.append(c);
+    QTimer::singleShot(0, this, [this, c] {
+        m_dropped.removeOne(c);
+        delete c;
+    });
 }
 
 bool send(const QString& path, const Request& request, Answer* answer, QString* error, int timeoutMs)

@@ -74,6 +74,8 @@ private:
     QString m_path;
     int m_fd = -1;
     QList<Connection*> m_connections;
+    // Closed, and deleted once the event that closed them is over.
+    QList<Connection*> m_dropped;
 };
 
 // The shell's end: sends one request to the running copy and waits (bounded) for its answer. False

@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -431,9 +432,15 @@ void TestPlatform::controlChannelTakesOnlyOurRequests()
     QCOMPARE(st.st_mode & 0777, 0600u);
     ControlChannel::Answer answer;
     bool sent = false;
-    std::thread client([&] { sent = ControlChannel::send(path, {"list", -1}, &answer, &error, 5000); });
-    QTRY_VERIFY(!handled.isEmpty());
+    std::atomic<bool> done = false;
+    // The server answers from this thread's events: they run until the client has its answer.
+    std::thread client([&] {
+        sent = ControlChannel::send(path, {"list", -1}, &answer, &error, 5000);
+        done = true;
+    });
+    QTRY_VERIFY(done);
     client.join();
+    QCOMPARE(handled, QStringList{QStringLiteral("list")});
     QVERIFY2(sent, qPrintable(error));
     QVERIFY(answer.ok);
     QCOMPARE(answer.text, QByteArray("listed\n"));
