@@ -1,8 +1,8 @@
 #include "formdata.h"
 
 #include "hivefile.h"
+#include "plainfile.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 namespace {
@@ -92,15 +92,18 @@ FormData FormData::fromText(const QByteArray& text)
 
 FormData FormData::load(const QString& path)
 {
-    QFile file(path);
-    if (!file.exists())
-        return {};
+    // Read as any file we did not write in this run: only a plain file of sane size, and never in
+    // a way that could block (a FIFO) or never end (a device).
+    QByteArray text;
     FormData form;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
-        form.m_problems.append(QStringLiteral("%1 cannot be read").arg(path));
-        return form;
+    switch (PlainFile::read(path, kMaxFileBytes, &text)) {
+    case PlainFile::Status::Ok: return fromText(text);
+    case PlainFile::Status::Missing: return form;
+    case PlainFile::Status::NotAFile: form.m_problems.append(QStringLiteral("not a plain file")); break;
+    case PlainFile::Status::TooLarge: form.m_problems.append(QStringLiteral("larger than 64 MiB")); break;
+    case PlainFile::Status::Failed: form.m_problems.append(QStringLiteral("cannot be read")); break;
     }
-    return fromText(file.readAll());
+    return form;
 }
 
 bool FormData::save(const QString& path, QString* why) const

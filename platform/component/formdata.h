@@ -31,7 +31,8 @@ public:
     // A damaged control section gives that control an empty bag and a line in problems(); the
     // other controls are read as usual. Text that is not form data gives no controls at all.
     static FormData fromText(const QByteArray& text);
-    // A missing file is an empty form without problems.
+    // A missing file is an empty form without problems; anything but a plain file of sane size is an
+    // empty form with a problem, and is never read.
     static FormData load(const QString& path);
     // Atomic; false with the reason when the file could not be written (the old one then stays).
     bool save(const QString& path, QString* why = nullptr) const;

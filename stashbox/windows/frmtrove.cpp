@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFile>
@@ -85,6 +86,7 @@ frmTrove::frmTrove(ClipboardPort& clipboard, DialogsPort& dialogs, const QString
     , m_filter(new ListFilter(m_store, this))
 {
     m_settings->fileDialogFolder = AppFolder::fileDialogFolder();
+    formDataPath = AppFolder::programFolder() + QLatin1Char('/') + FormDesign::FileName;
     buildWindow();
 }
 
@@ -123,7 +125,11 @@ void frmTrove::buildControls()
     // The hosted controls: their design and the properties the form data beside the program keeps.
     m_controls = std::make_unique<ControlHost>(*m_registry, AppFolder::libraryFolder());
     m_design = FormDesign::frmTrove(m_pictures, font());
-    m_form = FormData::load(AppFolder::programFolder() + QLatin1Char('/') + FormDesign::FileName);
+    m_form = FormData::load(formDataPath);
+    // Controls it gives nothing for take their built-in design; what was wrong with it is said once.
+    if (!m_form.problems().isEmpty())
+        qWarning().noquote() << QStringLiteral("Stashbox: the form data %1 was not read in full:\n  %2")
+                                    .arg(formDataPath, m_form.problems().join(QStringLiteral("\n  ")));
 
     m_gridView = new GridView(m_grid, this);
     m_gridView->setObjectName(QStringLiteral("Grid"));

@@ -50,6 +50,8 @@ public:
     // The start-up sequence. `ready` runs once the window is set up, before what is on the
     // clipboard is taken (commands given at start act on the list as it was saved).
     void load(const std::function<void()>& ready = {});
+    // The design data of the window's controls (frmTrove.sbf beside the program); read by load().
+    QString formDataPath;
     // The About box, modal (Label8 and the tray menu).
     void showAbout();
     // The help page beside the program, in the desktop's browser (cmdHelp and the tray menu).

@@ -24,6 +24,8 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 // The flat check box takes the mouse on its box and its caption, the parts a user clicks.
 void clickCheck(QWidget* check)
@@ -45,6 +47,8 @@ private slots:
     void startInEitherPlace_data();
     void startInEitherPlace();
     void commandsFromAShell();
+    void unusableFormDataGivesTheBuiltInDesign_data();
+    void unusableFormDataGivesTheBuiltInDesign();
 };
 
 void TestWindow::mainWindowCapturesFromSystemClipboard()
@@ -237,6 +241,53 @@ void TestWindow::commandsFromAShell()
     QVERIFY(!window.placement().isExtended());
     QVERIFY(!window.filter().isActive());
     QCOMPARE(window.lblItemCount()->text(), QStringLiteral("2  ITEMS"));
+}
+
+void TestWindow::unusableFormDataGivesTheBuiltInDesign_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("FIFO") << "fifo"
+                          << "not a plain file";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "not a plain file";
+    QTest::newRow("1 GB sparse file") << "sparse"
+                                      << "larger than 64 MiB";
+    QTest::newRow("damaged section") << "damaged"
+                                     << "Command2: ";
+}
+
+void TestWindow::unusableFormDataGivesTheBuiltInDesign()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("frmTrove.sbf");
+    QFile file(path);
+    if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == "zero") {
+        QVERIFY(QFile::link("/dev/zero", path));
+    } else {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(kind == "sparse" ? file.resize(qint64(1) << 30)
+                                 : file.write("STASHBOX-FORM 1\nCONTROL Command2 ZqCustomButton.ZqCommand\nS TX =%zz\n"
+                                              "END 1\n")
+                        > 0);
+        file.close();
+    }
+    ScriptedClipboard clipboard;
+    ScriptedDialogs dialogs;
+    frmTrove w(clipboard, dialogs, folder.path());
+    w.formDataPath = path;
+    // Said once, on standard error, with the file's name; the start neither waits nor reads it whole.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Stashbox: the form data " + QRegularExpression::escape(path) + ".*\n  "
+                                            + QRegularExpression::escape(problem)));
+    w.load();
+    QVERIFY(w.controlProblems().isEmpty());
+    QCOMPARE(w.Command2()->metaObject()->className(), "ZqCommand");
+    QCOMPARE(w.Command4()->metaObject()->className(), "ZqCommand");
 }
 
 QTEST_MAIN(TestWindow)
