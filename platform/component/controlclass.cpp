@@ -58,6 +58,17 @@ com::HRESULT getClassObject(ControlClass& cls, const char* classId, ControlClass
     return com::S_OK;
 }
 
+com::HRESULT getClassByProgId(ControlClass& cls, const char* progId, ControlClass** out)
+{
+    if (!out)
+        return com::E_POINTER;
+    *out = nullptr;
+    if (!progId || cls.progId().compare(QLatin1String(progId), Qt::CaseInsensitive) != 0)
+        return com::CLASS_E_CLASSNOTAVAILABLE;
+    *out = &cls;
+    return com::S_OK;
+}
+
 com::HRESULT canUnloadNow(const ControlClass& cls)
 {
     return cls.liveInstances() == 0 ? com::S_OK : com::S_FALSE;

@@ -49,6 +49,9 @@ com::HRESULT registerServer(const ControlClass& cls, const void* addressInLibrar
 // Removes exactly what registerServer wrote.
 com::HRESULT unregisterServer(const ControlClass& cls);
 com::HRESULT getClassObject(ControlClass& cls, const char* classId, ControlClass** out);
+// The same by ProgID: for a host whose registry store cannot be used, which loads the libraries
+// beside it directly.
+com::HRESULT getClassByProgId(ControlClass& cls, const char* progId, ControlClass** out);
 // S_OK when no instance is alive, S_FALSE otherwise.
 com::HRESULT canUnloadNow(const ControlClass& cls);
 } // namespace ControlLibrary
@@ -58,8 +61,10 @@ using DllRegisterServerFunction = com::HRESULT (*)();
 using DllUnregisterServerFunction = com::HRESULT (*)();
 using DllGetClassObjectFunction = com::HRESULT (*)(const char* classId, ControlClass** out);
 using DllCanUnloadNowFunction = com::HRESULT (*)();
+using DllGetClassByProgIDFunction = com::HRESULT (*)(const char* progId, ControlClass** out);
 
-// Defines the four exported entry points of a library holding the one control class `cls`.
+// Defines the exported entry points of a library holding the one control class `cls`: the four
+// of the component model and DllGetClassByProgID.
 #define STASHBOX_CONTROL_LIBRARY(cls)                                                                                  \
     extern "C" Q_DECL_EXPORT com::HRESULT DllRegisterServer()                                                          \
     {                                                                                                                  \
@@ -76,4 +81,8 @@ using DllCanUnloadNowFunction = com::HRESULT (*)();
     extern "C" Q_DECL_EXPORT com::HRESULT DllCanUnloadNow()                                                            \
     {                                                                                                                  \
         return ControlLibrary::canUnloadNow(cls);                                                                      \
+    }                                                                                                                  \
+    extern "C" Q_DECL_EXPORT com::HRESULT DllGetClassByProgID(const char* progId, ControlClass** out)                  \
+    {                                                                                                                  \
+        return ControlLibrary::getClassByProgId(cls, progId, out);                                                     \
     }

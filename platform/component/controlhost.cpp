@@ -4,12 +4,16 @@
 #include "controlclass.h"
 #include "eventrelay.h"
 #include "propertybag.h"
+#include "registrystore.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QMetaMethod>
 #include <QWidget>
+
+#include <utility>
 
 namespace {
 
@@ -55,42 +59,74 @@ QWidget* ControlHost::CreateControl(const QString& progId, QWidget* parent, QStr
             *error = QStringLiteral("The control \"%1\" cannot be created: %2.").arg(progId, why);
         return nullptr;
     };
-    // A form makes many controls of one class: its registration is looked up once.
-    if (ControlClass* known = m_classes.value(progId.toLower())) {
-        QWidget* control = known->CreateInstance(parent);
-        return control ? control : fail(QStringLiteral("its library made no control"));
-    }
-    ComponentRegistration registration(m_store);
-    ComponentRegistration::Entry entry;
+    // A form makes many controls of one class: its library is looked for once.
+    ControlClass* cls = m_classes.value(progId.toLower());
     QString why;
-    QStringList problems;
-    bool found = registration.find(progId, &entry, &why);
-    // A registration by another copy of the program (a build beside an installation, say) gives
-    // way to the libraries beside this one, so that each copy runs with its own controls.
-    const bool beside = QFileInfo(entry.libraryPath).canonicalPath() == QDir(m_libraryFolder).canonicalPath();
-    if (!found || !QFileInfo::exists(entry.libraryPath) || !beside) {
-        registerLibrariesBeside(&problems);
-        found = registration.find(progId, &entry, &why);
-    }
-    if (!found)
-        return fail((QStringList{QStringLiteral("it is not registered")} + problems).join(QStringLiteral("; ")));
-    if (!QFileInfo::exists(entry.libraryPath))
-        return fail(QStringLiteral("its library %1 is missing").arg(entry.libraryPath));
-
-    const auto getClassObject =
-        reinterpret_cast<DllGetClassObjectFunction>(resolve(entry.libraryPath, "DllGetClassObject", &why));
-    if (!getClassObject)
+    if (!cls)
+        cls = findClass(progId, &why);
+    if (!cls)
         return fail(why);
-    ControlClass* cls = nullptr;
-    const com::HRESULT hr = getClassObject(entry.classId.toLatin1().constData(), &cls);
-    if (!com::succeeded(hr) || !cls)
-        return fail(
-            QStringLiteral("the library %1 does not provide the class %2").arg(entry.libraryPath, entry.classId));
     m_classes.insert(progId.toLower(), cls);
     QWidget* control = cls->CreateInstance(parent);
-    if (!control)
-        return fail(QStringLiteral("the library %1 made no control").arg(entry.libraryPath));
-    return control;
+    return control ? control : fail(QStringLiteral("its library made no control"));
+}
+
+// The registration names the library; one that is missing, lies elsewhere (another copy of the
+// program) or is not that control's library (another library, a picture) gives way to the libraries
+// beside the program, registered again; a registry store that cannot be used at all gives way to
+// loading them directly.
+ControlClass* ControlHost::findClass(const QString& progId, QString* why)
+{
+    ComponentRegistration registration(m_store);
+    ComponentRegistration::Entry entry;
+    const bool beside = registration.find(progId, &entry)
+        && QFileInfo(entry.libraryPath).canonicalPath() == QDir(m_libraryFolder).canonicalPath();
+    if (beside) {
+        if (ControlClass* cls = classFrom(entry))
+            return cls;
+    }
+    QStringList problems;
+    registerLibrariesBeside(&problems);
+    QString lookup;
+    QString registered;
+    if (registration.find(progId, &entry, &lookup)) {
+        if (ControlClass* cls = classFrom(entry))
+            return cls;
+        registered = entry.libraryPath;
+    } else {
+        problems.prepend(lookup);
+    }
+    const QByteArray name = progId.toLatin1();
+    for (const QFileInfo& file :
+         QDir(m_libraryFolder).entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name)) {
+        const auto byProgId = reinterpret_cast<DllGetClassByProgIDFunction>(
+            resolve(file.absoluteFilePath(), "DllGetClassByProgID", nullptr));
+        ControlClass* cls = nullptr;
+        if (!byProgId || !com::succeeded(byProgId(name.constData(), &cls)) || !cls)
+            continue;
+        if (!std::exchange(m_storeWarned, true))
+            qWarning().noquote() << QStringLiteral("Stashbox: the registry store in %1 cannot be used (%2); the "
+                                                   "control libraries in %3 are loaded directly.")
+                                        .arg(m_store.registryFolder(), problems.value(0), m_libraryFolder);
+        return cls;
+    }
+    if (registered.isEmpty())
+        *why = QStringLiteral("no control library in %1 provides it").arg(m_libraryFolder);
+    else if (QFileInfo::exists(registered))
+        *why = QStringLiteral("%1 is not its control library").arg(registered);
+    else
+        *why = QStringLiteral("its library %1 is missing").arg(registered);
+    return nullptr;
+}
+
+ControlClass* ControlHost::classFrom(const ComponentRegistration::Entry& entry)
+{
+    if (!QFileInfo(entry.libraryPath).isFile())
+        return nullptr;
+    const auto getClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(resolve(entry.libraryPath, "DllGetClassObject", nullptr));
+    ControlClass* cls = nullptr;
+    return getClassObject && com::succeeded(getClassObject(entry.classId.toLatin1().constData(), &cls)) ? cls : nullptr;
 }
 
 int ControlHost::registerLibrariesBeside(QStringList* problems) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "componentregistration.h"
+
 #include <QHash>
 #include <QString>
 
@@ -41,8 +43,14 @@ public:
     static bool connectEvent(QObject* control, const char* name, QObject* context, std::function<void()> handler);
 
 private:
+    ControlClass* findClass(const QString& progId, QString* why);
+    // The class a registration names, when its library is there and provides it.
+    static ControlClass* classFrom(const ComponentRegistration::Entry& entry);
+
     RegistryStore& m_store;
     QString m_libraryFolder;
     // The class objects found so far, by lower-cased ProgID; they live as long as their libraries.
     QHash<QString, ControlClass*> m_classes;
+    // The registry store was found unusable and said so.
+    bool m_storeWarned = false;
 };

@@ -215,7 +215,9 @@ QWidget* frmTrove::hosted(const QString& name, QWidget* parent)
     QWidget* control =
         design == m_design.end() ? nullptr : FormDesign::create(*m_controls, m_form, *design, parent, &error);
     if (!control) {
-        m_controlProblems << (error.isEmpty() ? name : error);
+        // One line for what is wrong, however many controls it costs.
+        if (const QString problem = error.isEmpty() ? name : error; !m_controlProblems.contains(problem))
+            m_controlProblems << problem;
         control = new QWidget(parent);
         control->setObjectName(name);
     }

@@ -6,14 +6,17 @@
 #include "propertybag.h"
 #include "testconfighome.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 class ComponentTest final : public QObject
 {
@@ -26,6 +29,7 @@ private slots:
     void formDataKeepsGoodSectionsOfADamagedFile();
     void controlByProgIdRoundTripsItsBag();
     void missingOrBrokenLibraryIsReported();
+    void wrongRegistrationsGiveWayToTheLibrariesBeside();
 };
 
 void ComponentTest::bagKeepsTypedValuesInOrder()
@@ -176,7 +180,10 @@ void ComponentTest::missingOrBrokenLibraryIsReported()
     ControlHost host(store, empty.path());
     QString error;
     QVERIFY(!host.CreateControl(QStringLiteral("Sample.Control"), nullptr, &error));
-    QCOMPARE(error, QStringLiteral("The control \"Sample.Control\" cannot be created: it is not registered."));
+    QCOMPARE(error,
+             QStringLiteral("The control \"Sample.Control\" cannot be created: no control library in %1 "
+                            "provides it.")
+                 .arg(empty.path()));
 
     // Registered from a copy that is gone by now.
     const QString copy = empty.filePath(QStringLiteral("gone/SampleControl.so"));
@@ -188,10 +195,62 @@ void ComponentTest::missingOrBrokenLibraryIsReported()
 
     QVERIFY(ControlHost::registerLibrary(QStringLiteral(SAMPLE_BROKEN)));
     QVERIFY(!host.CreateControl(QStringLiteral("Sample.Broken"), nullptr, &error));
-    QVERIFY2(error.contains(QStringLiteral("is not a control library (it has no DllGetClassObject)")),
-             qPrintable(error));
+    QVERIFY2(error.endsWith(QStringLiteral("%1 is not its control library.").arg(SAMPLE_BROKEN)), qPrintable(error));
     QVERIFY(!ControlHost::registerLibrary(empty.filePath(QStringLiteral("none.so")), &error));
     QVERIFY2(error.contains(QStringLiteral("cannot be loaded")), qPrintable(error));
+}
+
+void ComponentTest::wrongRegistrationsGiveWayToTheLibrariesBeside()
+{
+    TestConfigHome home;
+    RegistryStore store;
+    QTemporaryDir folder;
+    const QString control = folder.filePath(QStringLiteral("SampleControl.so"));
+    const QString other = folder.filePath(QStringLiteral("SampleBroken.so"));
+    const QString picture = folder.filePath(QStringLiteral("sbbl.icj"));
+    QVERIFY(QFile::copy(QStringLiteral(SAMPLE_CONTROL), control) && QFile::copy(QStringLiteral(SAMPLE_BROKEN), other));
+    QFile junk(picture);
+    QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a library") > 0);
+    junk.close();
+    QVERIFY(ControlHost::registerLibrary(control));
+    ComponentRegistration::Entry entry;
+    QVERIFY(ComponentRegistration(store).find(QStringLiteral("Sample.Control"), &entry));
+
+    // Another library beside the program, or a picture there: registered again, from the right one.
+    QString error;
+    for (const QString& wrong : {other, picture}) {
+        QVERIFY(ComponentRegistration(store).add(QStringLiteral("Sample.Control"), entry.classId,
+                                                 QStringLiteral("Sample control"), wrong));
+        ControlHost host(store, folder.path());
+        std::unique_ptr<QWidget> made(host.CreateControl(QStringLiteral("Sample.Control"), nullptr, &error));
+        QVERIFY2(made, qPrintable(error));
+        ComponentRegistration::Entry now;
+        QVERIFY(ComponentRegistration(store).find(QStringLiteral("Sample.Control"), &now));
+        QCOMPARE(now.libraryPath, control);
+    }
+
+    // A hive that is a FIFO, then a registry folder that is a file: the libraries beside are loaded
+    // directly, and each host says so once.
+    const QString hive = home.hive("HKLM.hive");
+    QVERIFY(QFile::remove(hive));
+    QCOMPARE(::mkfifo(QFile::encodeName(hive).constData(), 0600), 0);
+    const QRegularExpression said(
+        QStringLiteral("^Stashbox: the registry store in %1 cannot be used .* the control "
+                       "libraries in %2 are loaded directly\\.$")
+            .arg(QRegularExpression::escape(store.registryFolder()), QRegularExpression::escape(folder.path())));
+    for (bool folderIsAFile : {false, true}) {
+        if (folderIsAFile) {
+            QVERIFY(QDir(store.registryFolder()).removeRecursively());
+            QFile file(store.registryFolder());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        ControlHost host(store, folder.path());
+        QTest::ignoreMessage(QtWarningMsg, said);
+        std::unique_ptr<QWidget> made(host.CreateControl(QStringLiteral("Sample.Control"), nullptr, &error));
+        QVERIFY2(made, qPrintable(error));
+        QTest::failOnWarning(said);
+        QVERIFY(!host.CreateControl(QStringLiteral("Sample.Broken"), nullptr, &error));
+    }
 }
 
 QTEST_MAIN(ComponentTest)
