@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QImageReader>
 
+#include <utility>
+
 namespace {
 
 constexpr int kDesignFlashDelayMs = 700;
@@ -40,6 +42,7 @@ Zqtray::~Zqtray()
     Shell_NotifyIcon(shell::NIM_DELETE, m_record);
     IconHandles::release(m_defaultIcon.handle);
     IconHandles::release(m_flasher.handle);
+    IconHandles::release(m_retiredHandle);
 }
 
 bool Zqtray::send(quint32 message)
@@ -53,6 +56,16 @@ void Zqtray::prepareRecord(quint32 hIcon)
 {
     m_record.uID = kIconId;
     m_record.hIcon = hIcon;
+    if (m_retiredHandle != hIcon)
+        IconHandles::release(std::exchange(m_retiredHandle, 0));
+}
+
+void Zqtray::retire(quint32 handle)
+{
+    if (handle != 0 && handle == m_record.hIcon)
+        m_retiredHandle = handle;
+    else
+        IconHandles::release(handle);
 }
 
 void Zqtray::Update()
@@ -100,7 +113,7 @@ bool Zqtray::loadPicture(const QString& path, PictureHolder* holder, QString* er
     } while (reader.jumpToNextImage());
     if (best.isNull())
         return fail(reader.errorString());
-    IconHandles::release(holder->handle);
+    retire(holder->handle);
     holder->image = best;
     holder->handle = IconHandles::add(best);
     return true;

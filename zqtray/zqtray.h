@@ -76,7 +76,10 @@ private:
         quint32 handle = 0;
     };
 
-    static bool loadPicture(const QString& path, PictureHolder* holder, QString* error);
+    bool loadPicture(const QString& path, PictureHolder* holder, QString* error);
+    // Releases a picture's handle once the record no longer names it: the shell may be handed the
+    // record again (a tooltip change) before it names the new picture.
+    void retire(quint32 handle);
     void prepareRecord(quint32 hIcon);
     bool send(quint32 message);
     void flashTick();
@@ -88,6 +91,8 @@ private:
     QTimer m_timer;
     qint16 m_flashPhase = 0;
     NotifyIconData m_record;
+    // The handle of a replaced picture that the record still names.
+    quint32 m_retiredHandle = 0;
     QString m_toolTip;
     QPointer<QObject> m_parent;
     bool m_added = false;

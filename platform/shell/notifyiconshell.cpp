@@ -3,7 +3,13 @@
 #include "iconhandles.h"
 #include "traynotification.h"
 
-NotifyIconShell::NotifyIconShell() = default;
+#include <utility>
+
+NotifyIconShell::NotifyIconShell(ViewFactory makeView)
+    : m_makeView(std::move(makeView))
+{
+}
+
 NotifyIconShell::~NotifyIconShell() = default;
 
 bool NotifyIconShell::Shell_NotifyIcon(quint32 message, const QByteArray& record)
@@ -22,12 +28,11 @@ bool NotifyIconShell::Shell_NotifyIcon(quint32 message, const QByteArray& record
         const quint32 hWnd = data.hWnd;
         const quint32 uID = data.uID;
         // The view reports to the icon's current callback message, which a later change may set.
-        icon.view =
-            TrayIconView::create(IconHandles::image(icon.data.hIcon), icon.data.tip(), [this, hWnd, uID](quint32 code) {
-                const auto it = m_icons.find({hWnd, uID});
-                if (it != m_icons.end() && it->second.data.uCallbackMessage != 0)
-                    TrayNotificationEvent::post(hWnd, it->second.data.uCallbackMessage, code);
-            });
+        icon.view = m_makeView(IconHandles::image(icon.data.hIcon), icon.data.tip(), [this, hWnd, uID](quint32 code) {
+            const auto it = m_icons.find({hWnd, uID});
+            if (it != m_icons.end() && it->second.data.uCallbackMessage != 0)
+                TrayNotificationEvent::post(hWnd, it->second.data.uCallbackMessage, code);
+        });
         if (!icon.view)
             return false;
         m_icons.emplace(key, std::move(icon));
@@ -36,9 +41,12 @@ bool NotifyIconShell::Shell_NotifyIcon(quint32 message, const QByteArray& record
     case shell::NIM_MODIFY:
         if (found == m_icons.end())
             return false;
+        // The view keeps its own copy of the picture: only a record that names a new one changes it.
         apply(found->second, data);
-        found->second.view->setIcon(IconHandles::image(found->second.data.hIcon));
-        found->second.view->setToolTip(found->second.data.tip());
+        if (data.uFlags & shell::NIF_ICON)
+            found->second.view->setIcon(IconHandles::image(found->second.data.hIcon));
+        if (data.uFlags & shell::NIF_TIP)
+            found->second.view->setToolTip(found->second.data.tip());
         return true;
     case shell::NIM_DELETE:
         if (found == m_icons.end())

@@ -3,6 +3,7 @@
 #include "notifyiconport.h"
 #include "trayiconview.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -17,7 +18,11 @@
 class NotifyIconShell final : public NotifyIconPort
 {
 public:
-    NotifyIconShell();
+    using ViewFactory = std::function<std::unique_ptr<TrayIconView>(const QImage& image, const QString& tip,
+                                                                    TrayIconView::Notify notify)>;
+
+    // `makeView`: how an icon is shown; the desktop's notification area unless a test says otherwise.
+    explicit NotifyIconShell(ViewFactory makeView = &TrayIconView::create);
     ~NotifyIconShell() override;
 
     bool Shell_NotifyIcon(quint32 message, const QByteArray& record) override;
@@ -36,5 +41,6 @@ private:
 
     void apply(Icon& icon, const NotifyIconData& record);
 
+    ViewFactory m_makeView;
     std::map<Key, Icon> m_icons;
 };

@@ -3,6 +3,7 @@
 #include "controlhost.h"
 #include "iconhandles.h"
 #include "notifyiconport.h"
+#include "notifyiconshell.h"
 #include "propertybag.h"
 #include "testconfighome.h"
 #include "traynotification.h"
@@ -13,6 +14,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -24,6 +26,22 @@ quint32 field(const QByteArray& record, int offset)
 QByteArray tipField(const QByteArray& text)
 {
     return text + QByteArray(64 - text.size(), '\0');
+}
+
+// What the shell shows, without a desktop.
+struct FakeView final : TrayIconView
+{
+    QImage image;
+    QString tip;
+    void setIcon(const QImage& i) override { image = i; }
+    void setToolTip(const QString& t) override { tip = t; }
+};
+
+QImage filled(QRgb colour)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
 }
 
 } // namespace
@@ -41,6 +59,7 @@ private slots:
     void notificationDuringAHandlerIsDropped();
     void flashingAlternatesAndStoppingRestores();
     void picturesSizeAndDesignData();
+    void shellKeepsAValidPicture();
 
 private:
     void recordEvents(Zqtray& tray);
@@ -238,6 +257,69 @@ void ZqtrayTest::picturesSizeAndDesignData()
     QCOMPARE(loaded->property("ToolTipText").toString(), QStringLiteral("Stashbox"));
     QCOMPARE(loaded->property("FlashDelay").toInt(), 700);
     QVERIFY(static_cast<Zqtray*>(loaded.get())->defaultIcon().isNull());
+}
+
+void ZqtrayTest::shellKeepsAValidPicture()
+{
+    std::vector<FakeView*> views;
+    NotifyIconShell shell([&views](const QImage& image, const QString& tip, TrayIconView::Notify) {
+        auto view = std::make_unique<FakeView>();
+        view->image = image;
+        view->tip = tip;
+        views.push_back(view.get());
+        return view;
+    });
+    NotifyIconPort::setCurrent(&shell);
+    const QImage red = filled(qRgb(255, 0, 0));
+    const QImage blue = filled(qRgb(0, 0, 255));
+    NotifyIconData record;
+    record.cbSize = NotifyIconData::kSize;
+    record.hWnd = 7;
+    record.uID = 1;
+    record.uFlags = shell::NIF_ICON | shell::NIF_TIP;
+    record.hIcon = IconHandles::add(red);
+    record.setTip(QStringLiteral("one"));
+    QVERIFY(Shell_NotifyIcon(shell::NIM_ADD, record));
+    QVERIFY(!Shell_NotifyIcon(shell::NIM_ADD, record));
+    QCOMPARE(int(views.size()), 1);
+    // A change takes only the fields its flags name.
+    record.uFlags = shell::NIF_TIP;
+    record.hIcon = IconHandles::add(blue);
+    record.setTip(QStringLiteral("two"));
+    QVERIFY(Shell_NotifyIcon(shell::NIM_MODIFY, record));
+    QCOMPARE(views[0]->image, red);
+    QCOMPARE(views[0]->tip, QStringLiteral("two"));
+    record.uFlags = shell::NIF_ICON;
+    record.setTip(QStringLiteral("three"));
+    QVERIFY(Shell_NotifyIcon(shell::NIM_MODIFY, record));
+    QCOMPARE(views[0]->image, blue);
+    QCOMPARE(shell.toolTip(7, 1), QStringLiteral("two"));
+    QVERIFY(Shell_NotifyIcon(shell::NIM_DELETE, record));
+    QVERIFY(!Shell_NotifyIcon(shell::NIM_DELETE, record));
+    QVERIFY(!Shell_NotifyIcon(shell::NIM_MODIFY, record));
+
+    // The control gets a new picture, then the tooltip write the program makes on every pointer
+    // move: the icon keeps showing the picture it had until the next add.
+    QTemporaryDir dir;
+    const QString second = dir.filePath(QStringLiteral("second.png"));
+    QVERIFY(blue.save(second));
+    {
+        Zqtray tray;
+        QVERIFY(tray.SystemTray_Icon(QStringLiteral(APP_DIR "/clipboard.ico")));
+        const QImage first = tray.defaultIcon();
+        tray.AddToSystemTray(nullptr, QStringLiteral(" Stashbox "));
+        QCOMPARE(views.back()->image, first);
+        QVERIFY(tray.SystemTray_Icon(second));
+        tray.setProperty("ToolTipText", QStringLiteral(" 3  ITEMS "));
+        QCOMPARE(views.back()->image, first);
+        QCOMPARE(views.back()->tip, QStringLiteral(" 3  ITEMS "));
+        QVERIFY(tray.SystemTray_Icon(QStringLiteral(APP_DIR "/clipboard.ico")));
+        tray.Update();
+        QCOMPARE(shell.iconCount(), 1);
+        QCOMPARE(views.back()->image, tray.defaultIcon());
+        QVERIFY(!views.back()->image.isNull());
+    }
+    QCOMPARE(shell.iconCount(), 0);
 }
 
 QTEST_MAIN(ZqtrayTest)
