@@ -42,25 +42,71 @@ short shiftCode(Qt::KeyboardModifiers modifiers)
                  | (modifiers & Qt::AltModifier ? 4 : 0));
 }
 
-// The key codes of the key events: letters and digits as their upper-case characters, the
-// others as the desktop's virtual key numbers; 0 for keys without one.
-short keyCode(int key)
+// The key codes of the key events: the desktop's virtual-key numbers (letters and digits as their
+// upper-case characters, the keypad's digits 96-105 and operators 106-111, punctuation as on a US
+// keyboard); 0 for keys without one.
+short keyCode(int key, Qt::KeyboardModifiers modifiers)
 {
+    if (modifiers & Qt::KeypadModifier) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9)
+            return short(96 + key - Qt::Key_0);
+        static const QHash<int, short> keypad{
+            {Qt::Key_Asterisk, 106}, {Qt::Key_Plus, 107},   {Qt::Key_Comma, 108},
+            {Qt::Key_Minus, 109},    {Qt::Key_Period, 110}, {Qt::Key_Slash, 111},
+        };
+        if (const auto it = keypad.constFind(key); it != keypad.constEnd())
+            return *it;
+    }
     if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
         return short(key);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return short(112 + key - Qt::Key_F1);
+    // The shifted digits keep their key's code; punctuation, plain and shifted, is that of a US keyboard.
     static const QHash<int, short> codes{
-        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},      {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},
-        {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},    {Qt::Key_Pause, 19},
-        {Qt::Key_Escape, 27},   {Qt::Key_Space, 32},   {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34},
-        {Qt::Key_End, 35},      {Qt::Key_Home, 36},    {Qt::Key_Left, 37},   {Qt::Key_Up, 38},
-        {Qt::Key_Right, 39},    {Qt::Key_Down, 40},    {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},
+        {Qt::Key_Backspace, 8},    {Qt::Key_Tab, 9},          {Qt::Key_Backtab, 9},      {Qt::Key_Clear, 12},
+        {Qt::Key_Return, 13},      {Qt::Key_Enter, 13},       {Qt::Key_Shift, 16},       {Qt::Key_Control, 17},
+        {Qt::Key_Alt, 18},         {Qt::Key_Pause, 19},       {Qt::Key_CapsLock, 20},    {Qt::Key_Escape, 27},
+        {Qt::Key_Space, 32},       {Qt::Key_PageUp, 33},      {Qt::Key_PageDown, 34},    {Qt::Key_End, 35},
+        {Qt::Key_Home, 36},        {Qt::Key_Left, 37},        {Qt::Key_Up, 38},          {Qt::Key_Right, 39},
+        {Qt::Key_Down, 40},        {Qt::Key_Print, 44},       {Qt::Key_Insert, 45},      {Qt::Key_Delete, 46},
+        {Qt::Key_Help, 47},        {Qt::Key_Meta, 91},        {Qt::Key_Super_L, 91},     {Qt::Key_Super_R, 92},
+        {Qt::Key_Menu, 93},        {Qt::Key_NumLock, 144},    {Qt::Key_ScrollLock, 145}, {Qt::Key_ParenRight, 48},
+        {Qt::Key_Exclam, 49},      {Qt::Key_At, 50},          {Qt::Key_NumberSign, 51},  {Qt::Key_Dollar, 52},
+        {Qt::Key_Percent, 53},     {Qt::Key_AsciiCircum, 54}, {Qt::Key_Ampersand, 55},   {Qt::Key_Asterisk, 56},
+        {Qt::Key_ParenLeft, 57},   {Qt::Key_Semicolon, 186},  {Qt::Key_Colon, 186},      {Qt::Key_Equal, 187},
+        {Qt::Key_Plus, 187},       {Qt::Key_Comma, 188},      {Qt::Key_Less, 188},       {Qt::Key_Minus, 189},
+        {Qt::Key_Underscore, 189}, {Qt::Key_Period, 190},     {Qt::Key_Greater, 190},    {Qt::Key_Slash, 191},
+        {Qt::Key_Question, 191},   {Qt::Key_QuoteLeft, 192},  {Qt::Key_AsciiTilde, 192}, {Qt::Key_BracketLeft, 219},
+        {Qt::Key_BraceLeft, 219},  {Qt::Key_Backslash, 220},  {Qt::Key_Bar, 220},        {Qt::Key_BracketRight, 221},
+        {Qt::Key_BraceRight, 221}, {Qt::Key_Apostrophe, 222}, {Qt::Key_QuoteDbl, 222},
     };
     return codes.value(key, 0);
 }
 
+// The character a key produces, as KeyPress reports it; 0 for a key that produces none (Delete
+// gives DEL in Qt's text, which no character key does).
+short keyAscii(const QKeyEvent& event)
+{
+    const QString text = event.text();
+    if (text.isEmpty() || text.at(0) == QChar(0x7F) || (text.at(0) >= QChar(0x80) && text.at(0) < QChar(0xA0)))
+        return 0;
+    return short(text.at(0).unicode());
+}
+
+// The mouse buttons the button knows; the others (back, forward, ...) are not its business.
+bool isButtonOfOurs(Qt::MouseButton button)
+{
+    return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
+}
+
 constexpr short kSpace = 32;
+
+// Space, the arrows and Enter are the button's own; every other key goes on to the parent once
+// the button has raised its events.
+bool isOwnKey(short code)
+{
+    return code == kSpace || (code >= 37 && code <= 40) || code == 13;
+}
 
 } // namespace
 
@@ -559,9 +605,17 @@ bool ZqCommand::mouseIsOver(QPoint global) const
     return QApplication::widgetAt(global) == this;
 }
 
+bool ZqCommand::survives(const std::function<void()>& raise)
+{
+    const QPointer<ZqCommand> alive(this);
+    raise();
+    return alive;
+}
+
 void ZqCommand::mousePressed(short button, short shift, QPointF at)
 {
-    emit MouseDown(button, shift, float(at.x()), float(at.y()));
+    if (!survives([&] { emit MouseDown(button, shift, float(at.x()), float(at.y())); }))
+        return;
     m_lastMouseButton = button & 0xFF;
     if (button != 2)
         Redraw(ButtonStates::kDown, false);
@@ -569,13 +623,22 @@ void ZqCommand::mousePressed(short button, short shift, QPointF at)
 
 void ZqCommand::mousePressEvent(QMouseEvent* event)
 {
+    if (!isButtonOfOurs(event->button())) {
+        event->ignore();
+        return;
+    }
     mousePressed(buttonCode(event->button()), shiftCode(event->modifiers()), event->position());
 }
 
-void ZqCommand::mouseDoubleClickEvent(QMouseEvent*)
+void ZqCommand::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double click. The widget that takes a press holds the mouse until
-    // the release, so that release comes here and draws the button up again.
+    // The second press of a double click (the platform reports it instead of a press). The widget
+    // that takes a press holds the mouse until the release, so that release comes here and draws
+    // the button up again.
+    if (!isButtonOfOurs(event->button())) {
+        event->ignore();
+        return;
+    }
     if (m_lastMouseButton == 1)
         mousePressed(1, 0, QPointF(0, 0));
 }
@@ -584,7 +647,8 @@ void ZqCommand::mouseMoveEvent(QMouseEvent* event)
 {
     const short button = buttonCode(event->buttons());
     const QPointF at = event->position();
-    emit MouseMove(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    if (!survives([&] { emit MouseMove(button, shiftCode(event->modifiers()), float(at.x()), float(at.y())); }))
+        return;
     if (button != 0 && button != 1)
         return;
     if (!mouseIsOver(event->globalPosition().toPoint())) {
@@ -604,9 +668,14 @@ void ZqCommand::mouseMoveEvent(QMouseEvent* event)
 
 void ZqCommand::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (!isButtonOfOurs(event->button())) {
+        event->ignore();
+        return;
+    }
     const short button = buttonCode(event->button());
     const QPointF at = event->position();
-    emit MouseUp(button, shiftCode(event->modifiers()), float(at.x()), float(at.y()));
+    if (!survives([&] { emit MouseUp(button, shiftCode(event->modifiers()), float(at.x()), float(at.y())); }))
+        return;
     if (button != 2)
         Redraw(ButtonStates::kUp, false);
     // A click: pressed and released on the button.
@@ -650,8 +719,9 @@ void ZqCommand::overTick()
 
 void ZqCommand::keyPressEvent(QKeyEvent* event)
 {
-    const short code = keyCode(event->key());
-    emit KeyDown(code, shiftCode(event->modifiers()));
+    const short code = keyCode(event->key(), event->modifiers());
+    if (!survives([&] { emit KeyDown(code, shiftCode(event->modifiers())); }))
+        return;
     m_lastKey = code & 0xFF;
     switch (code) {
     case kSpace: Redraw(ButtonStates::kDown, false); break;
@@ -659,11 +729,11 @@ void ZqCommand::keyPressEvent(QKeyEvent* event)
     case 38: focusNextPrevChild(false); break;
     case 39:
     case 40: focusNextPrevChild(true); break;
-    case 13: break;
-    default: event->ignore(); // the window's default and cancel buttons may want it
+    default: break;
     }
-    if (!event->text().isEmpty())
-        emit KeyPress(short(event->text().at(0).unicode()));
+    if (const short ascii = keyAscii(*event); ascii != 0 && !survives([&] { emit KeyPress(ascii); }))
+        return;
+    event->setAccepted(isOwnKey(code));
     // The button with the focus is the one Enter clicks.
     if (code == 13)
         accessKeyPressed();
@@ -674,8 +744,10 @@ void ZqCommand::keyReleaseEvent(QKeyEvent* event)
     // A held key repeats as release and press pairs; only the real release counts.
     if (event->isAutoRepeat())
         return;
-    const short code = keyCode(event->key());
-    emit KeyUp(code, shiftCode(event->modifiers()));
+    const short code = keyCode(event->key(), event->modifiers());
+    if (!survives([&] { emit KeyUp(code, shiftCode(event->modifiers())); }))
+        return;
+    event->setAccepted(isOwnKey(code));
     if (code == kSpace && m_lastKey == kSpace)
         raiseClick(false);
 }

@@ -25,6 +25,14 @@
 // Enter or Escape for the default or cancel button, after the button is redrawn and a toggle's
 // Value has flipped. The platform does not tell a control that the mouse left it, so while the
 // mouse is over the button a timer looks whether it still is.
+//
+// Keys: KeyDown and KeyUp carry the desktop's virtual-key codes; KeyPress comes only for a key
+// that produces a character, with that character's code (Enter 13, Backspace 8, Escape 27; not
+// Delete). Space, the arrow keys and Enter are the button's own; every other key is raised as the
+// button's events first and then goes on to its parent (Escape to the window's cancel button, say).
+// Mouse buttons other than left, right and middle are not the button's: they go to its parent.
+//
+// A host may destroy the button in any of its event handlers: nothing of it is used afterwards.
 class ZqCommand final : public QWidget
 {
     Q_OBJECT
@@ -200,6 +208,8 @@ private:
     void CaptureBackground();
     void applyPointer();
     void updateAccessKey();
+    // Raises an event; false when the host destroyed the button in its handler.
+    bool survives(const std::function<void()>& raise);
     void mousePressed(short button, short shift, QPointF at);
     void clicked();
     void raiseClick(bool forced);

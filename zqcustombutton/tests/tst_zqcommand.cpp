@@ -4,6 +4,7 @@
 #include "zqcommand.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -142,6 +143,9 @@ private slots:
     void mouseClickHoverAndLeave();
     void otherButtonsAndDoubleClick();
     void keyboardAndFocus();
+    void keyCodesAndCharacters();
+    void hostMayDestroyTheButtonInAnyHandler_data();
+    void hostMayDestroyTheButtonInAnyHandler();
 
 private:
     ZqCommand* addButton(int style, QRect at);
@@ -278,11 +282,137 @@ void ZqCommandTest::otherButtonsAndDoubleClick()
              (QStringList{"MouseDown(2,0,10,10)", "MouseUp(2,0,10,10)", "MouseDown(4,0,10,10)", "MouseUp(4,0,10,10)",
                           "MouseDown(1,0,10,10)", "MouseUp(1,0,10,10)", "Click"}));
 
+    // Through the window, as the platform delivers a double click: press, release, the second
+    // press as a double click, release. The button is down at each release.
     m_log.clear();
-    QTest::mouseDClick(&b, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(leftEdge(b), kFlatDown);
-    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(m_log, (QStringList{"MouseDown(1,0,0,0)", "MouseUp(1,0,10,10)", "Click"}));
+    QList<Rgb> lookAtRelease;
+    connect(&b, &ZqCommand::MouseUp, this, [&] { lookAtRelease.append(leftEdge(b)); });
+    QTest::mouseDClick(m_form->windowHandle(), Qt::LeftButton, {}, b.pos() + QPoint(10, 10));
+    QCOMPARE(m_log,
+             (QStringList{"MouseMove(0)", "MouseOver", "MouseDown(1,0,10,10)", "MouseUp(1,0,10,10)", "Click",
+                          "MouseDown(1,0,0,0)", "MouseUp(1,0,10,10)", "Click"}));
+    QCOMPARE(lookAtRelease, (QList<Rgb>{kFlatDown, kFlatDown}));
+
+    // The back and forward buttons are not the button's.
+    m_log.clear();
+    for (Qt::MouseButton extra : {Qt::BackButton, Qt::ForwardButton}) {
+        QTest::mousePress(m_form->windowHandle(), extra, {}, b.pos() + QPoint(10, 10));
+        QCOMPARE(b.surface(), up);
+        QTest::mouseRelease(m_form->windowHandle(), extra, {}, b.pos() + QPoint(10, 10));
+    }
+    QVERIFY2(m_log.filter(QRegularExpression("MouseDown|MouseUp|Click")).isEmpty(), qPrintable(m_log.join(' ')));
+}
+
+// Key codes are virtual-key codes; KeyPress comes with the character a key produces, and only
+// then. The button's own keys stop there; the others go on to the form.
+void ZqCommandTest::keyCodesAndCharacters()
+{
+    ZqCommand& b = *m_button;
+    QStringList keys;
+    connect(&b, &ZqCommand::KeyDown, this, [&keys](short code) { keys << QStringLiteral("down %1").arg(code); });
+    connect(&b, &ZqCommand::KeyPress, this, [&keys](short ascii) { keys << QStringLiteral("press %1").arg(ascii); });
+    int atForm = 0;
+    struct Counter final : QObject
+    {
+        int* count;
+        explicit Counter(int* c)
+            : count(c)
+        {
+        }
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            *count += e->type() == QEvent::KeyPress;
+            return false;
+        }
+    } counter(&atForm);
+    m_form->installEventFilter(&counter);
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {Qt::Key_Semicolon, {}, ";", "down 186|press 59"},
+        {Qt::Key_Question, Qt::ShiftModifier, "?", "down 191|press 63"},
+        {Qt::Key_CapsLock, {}, "", "down 20"},
+        {Qt::Key_NumLock, {}, "", "down 144"},
+        {Qt::Key_7, Qt::KeypadModifier, "7", "down 103|press 55"},
+        {Qt::Key_Asterisk, Qt::KeypadModifier, "*", "down 106|press 42"},
+        {Qt::Key_Slash, Qt::KeypadModifier, "/", "down 111|press 47"},
+        {Qt::Key_Delete, {}, "\x7f", "down 46"},
+        {Qt::Key_Backspace, {}, "\b", "down 8|press 8"},
+        {Qt::Key_Escape, {}, "\x1b", "down 27|press 27"},
+        {Qt::Key_Space, {}, " ", "down 32|press 32"},
+        {Qt::Key_Left, {}, "", "down 37"},
+    };
+    int passedOn = 0;
+    for (const auto& c : cases) {
+        keys.clear();
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, QString::fromLatin1(c.text));
+        QApplication::sendEvent(&b, &press);
+        QCOMPARE(keys.join('|'), QString::fromLatin1(c.expected));
+        passedOn += c.key != Qt::Key_Space && c.key != Qt::Key_Left;
+        QCOMPARE(atForm, passedOn);
+    }
+}
+
+// A host may destroy the button in the handler of any of its events.
+void ZqCommandTest::hostMayDestroyTheButtonInAnyHandler_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("input");
+    for (const char* event : {"MouseDown", "MouseUp", "Click"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 on a click").arg(event))) << event << "click";
+    for (const char* event : {"MouseMove", "MouseOver"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 on a move").arg(event))) << event << "move";
+    for (const char* event : {"KeyDown", "KeyPress", "KeyUp", "Click"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 on the space bar").arg(event))) << event << "space";
+    for (const char* event : {"KeyDown", "KeyPress", "Click"})
+        QTest::newRow(qPrintable(QStringLiteral("%1 on Enter").arg(event))) << event << "enter";
+    QTest::newRow("MouseDown on a double click") << "MouseDown"
+                                                 << "double";
+}
+
+void ZqCommandTest::hostMayDestroyTheButtonInAnyHandler()
+{
+    QFETCH(QString, event);
+    QFETCH(QString, input);
+    QPointer<ZqCommand> doomed = m_button;
+    QApplication::setActiveWindow(m_form.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    doomed->setFocus();
+    QTRY_VERIFY(doomed->hasFocus());
+    // Only when `event` comes: a double click is doomed at its second press.
+    int downs = input == "double" ? 2 : 1;
+    const auto doom = [&](const char* name) {
+        return [&, name] {
+            if (event == QLatin1String(name) && --downs == 0)
+                delete doomed.data();
+        };
+    };
+    connect(doomed, &ZqCommand::MouseDown, this, doom("MouseDown"));
+    connect(doomed, &ZqCommand::MouseMove, this, doom("MouseMove"));
+    connect(doomed, &ZqCommand::MouseUp, this, doom("MouseUp"));
+    connect(doomed, &ZqCommand::MouseOver, this, doom("MouseOver"));
+    connect(doomed, &ZqCommand::KeyDown, this, doom("KeyDown"));
+    connect(doomed, &ZqCommand::KeyPress, this, doom("KeyPress"));
+    connect(doomed, &ZqCommand::KeyUp, this, doom("KeyUp"));
+    connect(doomed, &ZqCommand::Click, this, doom("Click"));
+    QWindow* window = m_form->windowHandle();
+    const QPoint at = doomed->pos() + QPoint(10, 10);
+    if (input == "click" || input == "double") {
+        QTest::mouseMove(window, at);
+        input == "click" ? QTest::mouseClick(window, Qt::LeftButton, {}, at)
+                         : QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+    } else if (input == "move") {
+        QTest::mouseMove(window, at);
+        QTest::mouseMove(window, at + QPoint(1, 1));
+    } else {
+        const Qt::Key key = input == "space" ? Qt::Key_Space : Qt::Key_Return;
+        QTest::keyClick(window, key);
+    }
+    QVERIFY(!doomed);
 }
 
 // Space clicks on its release, arrows move the focus and never click, the access key, Enter
