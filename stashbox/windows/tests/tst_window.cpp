@@ -49,6 +49,7 @@ private slots:
     void commandsFromAShell();
     void unusableFormDataGivesTheBuiltInDesign_data();
     void unusableFormDataGivesTheBuiltInDesign();
+    void unusableRegistryStoreStillGivesTheControls();
 };
 
 void TestWindow::mainWindowCapturesFromSystemClipboard()
@@ -288,6 +289,25 @@ void TestWindow::unusableFormDataGivesTheBuiltInDesign()
     QVERIFY(w.controlProblems().isEmpty());
     QCOMPARE(w.Command2()->metaObject()->className(), "ZqCommand");
     QCOMPARE(w.Command4()->metaObject()->className(), "ZqCommand");
+}
+
+void TestWindow::unusableRegistryStoreStillGivesTheControls()
+{
+    RegistryStore registry;
+    const QString hive = registry.hivePath(winreg::HKEY_LOCAL_MACHINE);
+    QFile::remove(hive);
+    QVERIFY(QDir().mkpath(QFileInfo(hive).path()));
+    QCOMPARE(::mkfifo(QFile::encodeName(hive).constData(), 0600), 0);
+    QTemporaryDir folder;
+    ScriptedClipboard clipboard;
+    ScriptedDialogs dialogs;
+    frmTrove w(clipboard, dialogs, folder.path());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Stashbox: the registry store in .* cannot be used"));
+    w.load();
+    QVERIFY(QFile::remove(hive));
+    QVERIFY(w.controlProblems().isEmpty());
+    QCOMPARE(w.Command2()->metaObject()->className(), "ZqCommand");
+    QCOMPARE(w.Options()->StartWithWin()->metaObject()->className(), "Check");
 }
 
 QTEST_MAIN(TestWindow)
